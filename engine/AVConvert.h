@@ -1,0 +1,86 @@
+// The conversion job record: everything one batch shares between the window and the worker thread.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zentrova {
+
+enum TaskStatusValue : std::uint8_t {
+    kTaskNotFinished = 0xFF,
+    kTaskCompleted = 1,
+    kTaskFailed = 2,
+};
+
+// Probe results (ProbeMedia's return value).
+enum ProbeResult : int {
+    kProbeOk = 0,
+    kProbeOpenFailed = -1,
+    kProbeStreamInfoFailed = -2,
+    kProbeNoVideoDecoder = -4,
+    kProbeVideoDecoderFailed = -5,
+};
+
+class AVConvert {
+public:
+    // Rows a batch may hold, and the size of the status table.
+    static constexpr int kMaxTasks = 9999;
+    static constexpr int kStatusEntries = 10000;
+
+    AVConvert();
+    virtual ~AVConvert();
+    AVConvert(const AVConvert &) = delete;
+    AVConvert &operator=(const AVConvert &) = delete;
+
+    // True when a batch of `rows` rows fits the per-row tables.
+    static bool FitsTaskLimit(int rows) { return rows >= 0 && rows <= kMaxTasks; }
+
+    // Reads ProbePath's duration and stream parameters into the probe fields. Returns a ProbeResult.
+    // Must not run while a worker uses this record.
+    int ProbeMedia();
+
+    // Fields shared with a running worker are atomics: each has one writer, and the poller only
+    // needs the latest value, so relaxed loads and stores are enough.
+    std::atomic<bool> StopRequested{false};
+    std::atomic<bool> PreviewHidden{false};
+    // Empty entries mark unchecked rows; the worker fails them at opening.
+    std::vector<std::string> SourcePaths;
+    // The worker replaces an entry by the unique name it writes to. Row j's entry is final once
+    // CurrentTask (loaded with acquire) has passed j.
+    std::vector<std::string> OutputPaths;
+    std::array<std::atomic<std::uint8_t>, kStatusEntries> TaskStatus{};
+    std::array<double, kMaxTasks> ClipStart{};
+    std::array<double, kMaxTasks> ClipEnd{};
+    std::array<double, kMaxTasks> ClipDuration{};
+    std::int32_t MergeTotalSeconds = 0;
+    bool OddFrameRate = false;
+    std::string ProbePath;
+    std::atomic<std::int32_t> Progress{-1};
+    std::int64_t ProbeStartSeconds = 0;
+    std::int64_t ProbeDurationSeconds = 0;
+    std::int64_t ProbeDuration = 0;
+    std::int32_t VideoCodecId = 0;
+    std::int32_t AudioCodecId = 0;
+    std::int32_t VideoBitRate = 0;
+    std::int32_t OutputHeight = 0;
+    std::int32_t SourceHeight = 0;
+    std::int32_t OutputWidth = 0;
+    std::int32_t SourceWidth = 0;
+    double FrameRate = 0;
+    double SourceFps = 0;
+    std::int32_t SourceFrameRateDen = 0;
+    std::int32_t SourceFrameRateNum = 0;
+    std::int32_t AudioBitRate = 0;
+    std::int32_t SampleRate = 0;
+    std::int32_t Channels = 0;
+    std::int32_t UniqueSuffix = -1;
+    std::atomic<std::int32_t> CurrentTask{-1};
+    std::int32_t CheckedTaskCount = 0;
+    bool VideoEnabled = true;
+    std::int32_t TaskCount = 0;
+};
+
+} // namespace zentrova

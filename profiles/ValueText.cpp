@@ -1,0 +1,130 @@
+// Parsing of the settings texts.
+#include "ValueText.h"
+
+#include <array>
+#include <cstdlib>
+#include <limits>
+#include <utility>
+
+namespace zentrova {
+
+namespace {
+
+// Decimal digits up to the first non-digit, as the old string-to-integer calls read them.
+long long LeadingInteger(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
+        negative = text[i++] == '-';
+    long long value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > std::numeric_limits<int>::max())
+            break;
+    }
+    return negative ? -value : value;
+}
+
+int Saturate(double v)
+{
+    if (!(v == v))
+        return 0;
+    if (v >= std::numeric_limits<int>::max())
+        return std::numeric_limits<int>::max();
+    if (v <= std::numeric_limits<int>::min())
+        return std::numeric_limits<int>::min();
+    return static_cast<int>(v);
+}
+
+template <typename T, std::size_t N>
+std::optional<T> Lookup(const std::array<std::pair<std::string_view, T>, N> &table, std::string_view text)
+{
+    for (const auto &[key, value] : table)
+        if (key == text)
+            return value;
+    return std::nullopt;
+}
+
+constexpr std::array<std::pair<std::string_view, double>, 12> kFrameRates{{
+    {"10.0 fps", 10.0},  {"12.0 fps", 12.0},     {"14.985 fps", 14.985}, {"15.0 fps", 15.0},
+    {"20.0 fps", 20.0},  {"23.975 fps", 23.975}, {"24.0 fps", 24.0},     {"25.0 fps", 25.0},
+    {"29.97 fps", 29.97}, {"30.0 fps", 30.0},    {"50.0 fps", 50.0},     {"60.0 fps", 60.0},
+}};
+
+constexpr std::array<std::pair<std::string_view, int>, 13> kVideoEncoders{{
+    {"MPEG4", 13}, {"H.264", 28}, {"H.263", 5}, {"DivX", 17}, {"FLV", 22}, {"WMV1", 18}, {"WMV2", 19},
+    {"MPEG1VIDEO", 1}, {"MPEG2VIDEO", 2}, {"DVVIDEO", 25}, {"RV20", 7}, {"M-JPEG", 8}, {"XVID", 63},
+}};
+
+constexpr std::array<std::pair<std::string_view, int>, 16> kAudioEncoders{{
+    {"AAC", 0x15002}, {"AC3", 0x15003}, {"AMR_NB", 0x12000}, {"MP3", 0x15001}, {"MP2", 0x15000},
+    {"WMA7", 0x15007}, {"WMA8", 0x15008}, {"VORBIS", 0x15005}, {"FLAC", 0x1500E}, {"PCM_S16LE", 0x10000},
+    {"PCM_S16BE", 0x10001}, {"PCM_S8", 0x10004}, {"PCM_U8", 0x10005}, {"PCM_MULAW", 0x10006},
+    {"PCM_ALAW", 0x10007}, {"APE", 0x15023},
+}};
+
+} // namespace
+
+int ParseValueText(std::string_view text)
+{
+    if (text.empty())
+        return 0;
+    if (auto pos = text.find(" kbps"); pos != std::string_view::npos) {
+        const std::string number(text.substr(0, pos));
+        return Saturate(std::strtod(number.c_str(), nullptr) * 1000.0);
+    }
+    if (auto pos = text.find(" Hz"); pos != std::string_view::npos)
+        return static_cast<int>(LeadingInteger(text.substr(0, pos)));
+    return 0;
+}
+
+std::optional<Resolution> ParseResolutionText(std::string_view text)
+{
+    const auto star = text.find('*');
+    if (star == std::string_view::npos || star == 0 || star + 1 == text.size())
+        return std::nullopt;
+    return Resolution{static_cast<int>(LeadingInteger(text.substr(0, star))),
+                      static_cast<int>(LeadingInteger(text.substr(star + 1)))};
+}
+
+std::optional<int> ParseChannelText(std::string_view text)
+{
+    if (text == "1 Channel Mono")
+        return 1;
+    if (text == "2 Channel Stereo")
+        return 2;
+    if (text == "5.1 Channel")
+        return 6;
+    return std::nullopt;
+}
+
+std::optional<double> FrameRateFromText(std::string_view text)
+{
+    return Lookup(kFrameRates, text);
+}
+
+std::optional<int> VideoCodecIdFromText(std::string_view text)
+{
+    return Lookup(kVideoEncoders, text);
+}
+
+std::optional<int> AudioCodecIdFromText(std::string_view text)
+{
+    return Lookup(kAudioEncoders, text);
+}
+
+std::string ProfileExtension(std::string_view profileText)
+{
+    const auto star = profileText.rfind('*');
+    if (star != std::string_view::npos) {
+        const auto close = profileText.find(')', star);
+        if (close != std::string_view::npos)
+            return std::string(profileText.substr(star + 1, close - star - 1));
+    }
+    return std::string(profileText);
+}
+
+} // namespace zentrova
