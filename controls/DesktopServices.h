@@ -1,0 +1,43 @@
+// Every interaction with the desktop that a test must pass through without blocking: message
+// boxes, file and folder choosers, and the shell. Tests install a recording double.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+class QWidget;
+
+namespace zentrova {
+
+inline const QString kApplicationTitle = QStringLiteral("Zentrova iPod Video Converter");
+
+class DesktopServices {
+public:
+    virtual ~DesktopServices() = default;
+
+    // A modal message with an OK button only.
+    virtual void ShowMessage(QWidget *parent, const QString &text, const QString &caption) = 0;
+
+    // A file-open dialog with multiple selection; `filters` are Qt filter strings in order,
+    // the first preselected. Returns the chosen paths in the order the dialog gives them,
+    // or nothing when cancelled.
+    virtual QStringList GetOpenFileNames(QWidget *parent, const QString &caption, const QStringList &filters) = 0;
+
+    // A folder chooser starting at `start`; empty when cancelled.
+    virtual QString GetExistingDirectory(QWidget *parent, const QString &caption, const QString &start) = 0;
+
+    // Opens a folder, document or web address with the desktop's handler.
+    virtual bool OpenUrl(const QUrl &url) = 0;
+};
+
+// The services in use: the real desktop unless a test installed another.
+DesktopServices &Desktop();
+
+// Installs `services` (not owned) for the rest of the process, or the real desktop again for null.
+void SetDesktop(DesktopServices *services);
+
+// The program's message box: OK button, the application's title as caption.
+void ShowMessage(QWidget *parent, const QString &text);
+
+} // namespace zentrova

@@ -1,0 +1,66 @@
+// A desktop that records what the program asked of it and answers from prepared replies,
+// so no test ever blocks on a dialog or reaches the real shell.
+#pragma once
+
+#include "DesktopServices.h"
+
+#include <QList>
+#include <QUrl>
+
+#include <deque>
+
+namespace zentrova::test {
+
+class RecordingDesktop final : public DesktopServices {
+public:
+    struct Message {
+        QString text;
+        QString caption;
+    };
+
+    RecordingDesktop() { SetDesktop(this); }
+    ~RecordingDesktop() override { SetDesktop(nullptr); }
+
+    void ShowMessage(QWidget *, const QString &text, const QString &caption) override
+    {
+        messages.push_back({text, caption});
+    }
+
+    QStringList GetOpenFileNames(QWidget *, const QString &, const QStringList &filters) override
+    {
+        lastFilters = filters;
+        ++openDialogs;
+        if (fileReplies.empty())
+            return {};
+        QStringList reply = fileReplies.front();
+        fileReplies.pop_front();
+        return reply;
+    }
+
+    QString GetExistingDirectory(QWidget *, const QString &, const QString &start) override
+    {
+        folderStarts.push_back(start);
+        if (folderReplies.empty())
+            return {};
+        QString reply = folderReplies.front();
+        folderReplies.pop_front();
+        return reply;
+    }
+
+    bool OpenUrl(const QUrl &url) override
+    {
+        openedUrls.push_back(url);
+        return openUrlResult;
+    }
+
+    QList<Message> messages;
+    QStringList lastFilters;
+    int openDialogs = 0;
+    std::deque<QStringList> fileReplies;
+    std::deque<QString> folderReplies;
+    QStringList folderStarts;
+    QList<QUrl> openedUrls;
+    bool openUrlResult = true;
+};
+
+} // namespace zentrova::test
