@@ -1,0 +1,105 @@
+#include "OutputFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+using namespace zentrova;
+
+namespace {
+
+class OutputFolderTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir = fs::temp_directory_path() / ("zentrova-folder-" + std::to_string(::getpid()) + "-" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    std::string Read(const std::string &file)
+    {
+        std::ifstream in(file);
+        std::stringstream ss;
+        ss << in.rdbuf();
+        return ss.str();
+    }
+
+    fs::path dir;
+};
+
+} // namespace
+
+TEST_F(OutputFolderTest, FirstStartCreatesTheDefaultFolder)
+{
+    const std::string program = dir.string();
+    EXPECT_EQ(FolderSettingsFile(program), program + "/bin/Path_Registration.ini");
+    const std::string folder = ChooseStartupFolder(program);
+    EXPECT_EQ(folder, program + "/OutPut");
+    EXPECT_TRUE(fs::is_directory(folder));
+}
+
+TEST_F(OutputFolderTest, RemembersTheFolderOfTheLastRun)
+{
+    const std::string program = dir.string();
+    const std::string file = FolderSettingsFile(program);
+    ASSERT_TRUE(SaveOutputFolder(file, "/media/videos/ipod out"));
+    EXPECT_EQ(Read(file), "[Info]\nPath=/media/videos/ipod out\n");
+    EXPECT_EQ(ChooseStartupFolder(program), "/media/videos/ipod out");
+    ASSERT_TRUE(SaveOutputFolder(file, "/other"));
+    EXPECT_EQ(Read(file), "[Info]\nPath=/other\n");
+}
+
+TEST_F(OutputFolderTest, KeysAreReadWithoutRegardToCaseAndOtherContentIsKept)
+{
+    const std::string file = (dir / "settings.ini").string();
+    {
+        std::ofstream out(file);
+        out << "[Other]\npath=/not/this\n[info]\nPATH = /this/one\nKeep=1\n";
+    }
+    EXPECT_EQ(ReadRememberedFolder(file), "/this/one");
+    ASSERT_TRUE(SaveOutputFolder(file, "/new"));
+    EXPECT_EQ(Read(file), "[Other]\npath=/not/this\n[info]\nPath=/new\nKeep=1\n");
+}
+
+TEST_F(OutputFolderTest, EmptyOrMissingKeyGivesTheDefault)
+{
+    const std::string program = dir.string();
+    fs::create_directories(dir / "bin");
+    {
+        std::ofstream out(FolderSettingsFile(program));
+        out << "[Info]\nPath=\n";
+    }
+    EXPECT_EQ(ChooseStartupFolder(program), program + "/OutPut");
+    {
+        std::ofstream out(FolderSettingsFile(program));
+        out << "[Info]\nOther=x\n";
+    }
+    EXPECT_EQ(ChooseStartupFolder(program), program + "/OutPut");
+    EXPECT_EQ(ReadRememberedFolder((dir / "missing.ini").string()), "");
+}
+
+TEST_F(OutputFolderTest, AReadOnlyProgramFolderUsesTheUsersFolders)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root can write anywhere";
+    fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
+    setenv("XDG_CONFIG_HOME", (dir.string() + "-config").c_str(), 1);
+    EXPECT_EQ(FolderSettingsFile(dir.string()), dir.string() + "-config/zentrova/Path_Registration.ini");
+    EXPECT_NE(DefaultOutputFolder(dir.string()).find("/Videos/OutPut"), std::string::npos);
+    fs::permissions(dir, fs::perms::owner_all);
+}
+
+TEST_F(OutputFolderTest, CreatesOnlyTheLastComponent)
+{
+    EXPECT_TRUE(EnsureFolderOneLevel((dir / "new").string()));
+    EXPECT_TRUE(fs::is_directory(dir / "new"));
+    EXPECT_TRUE(EnsureFolderOneLevel((dir / "new").string()));
+    EXPECT_FALSE(EnsureFolderOneLevel((dir / "missing" / "child").string()));
+    EXPECT_FALSE(fs::exists(dir / "missing"));
+}
