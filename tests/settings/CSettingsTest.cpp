@@ -268,6 +268,9 @@ TEST_F(SettingsDialog, AudioOnlyProfileHasEmptyDisabledVideoListsAndKeepsThePict
         }
         EXPECT_EQ(Selected(dlg, CSettings::IdAudioEncoder), "MP3");
         EXPECT_EQ(AudioSelections(dlg), kFixedAudio);
+        Choose(dlg, CSettings::IdAudioBitRate, "320 kbps");
+        Click(dlg, CSettings::IdDefault);
+        EXPECT_EQ(Selections(dlg), QStringList({"", "", "", "", "44100 Hz", "2 Channel Stereo", "192 kbps", "MP3"}));
         Click(dlg, CSettings::IdOk);
         EXPECT_EQ(dlg.result(), QDialog::Accepted);
     }
@@ -390,17 +393,6 @@ TEST_F(SettingsDialog, DefaultSelectsTheProfileDefaultsAndWritesNothingBeforeOk)
     EXPECT_EQ(ProcessSettingsMemory().SavedSettingsText[SavedVideoBitRate], "2000 kbps");
 }
 
-TEST_F(SettingsDialog, DefaultOnAnAudioOnlyProfileLeavesTheVideoListsEmpty)
-{
-    Select(kMp3);
-    CSettings dlg(nullptr, settings);
-    dlg.show();
-    Choose(dlg, CSettings::IdAudioBitRate, "320 kbps");
-    Click(dlg, CSettings::IdDefault);
-    EXPECT_EQ(Selections(dlg), QStringList({"", "", "", "", "44100 Hz", "2 Channel Stereo", "192 kbps", "MP3"}));
-    EXPECT_FALSE(Combo(dlg, CSettings::IdResolution)->isEnabled());
-}
-
 TEST_F(SettingsDialog, ChoosingTheAudioEncoderRebuildsTheAudioLists)
 {
     CSettings dlg(nullptr, settings);
@@ -468,18 +460,6 @@ TEST_F(SettingsDialog, MalformedResolutionReportsFailureAndOkGoesOn)
         EXPECT_EQ(settings.SampleRate, 44100);
         EXPECT_EQ(ProcessSettingsMemory().SavedSettingsText[SavedResolution], bad);
     }
-}
-
-TEST_F(SettingsDialog, UnknownProfileLeavesEveryListEmpty)
-{
-    settings.ProfileType = 0;
-    settings.AudioOnly = true;
-    CSettings dlg(nullptr, settings);
-    dlg.show();
-    EXPECT_FALSE(settings.AudioOnly);
-    EXPECT_EQ(qobject_cast<QLineEdit *>(dlg.Control(CSettings::IdTitle))->text(), "");
-    for (const QComboBox *combo : dlg.findChildren<QComboBox *>())
-        EXPECT_EQ(combo->count(), 0) << combo->property("controlId").toInt();
 }
 
 class MoveProbe : public CSettings {
