@@ -1,0 +1,333 @@
+// The settings dialog. Its lists come from the catalogue every time it opens; only the texts of
+// the last accepted opening carry over, and only for the profile they were accepted for.
+#include "CSettings.h"
+
+#include "DesktopServices.h"
+#include "ProfileCatalogue.h"
+#include "ValueText.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QWindow>
+
+#include <span>
+#include <string_view>
+
+namespace zentrova {
+
+namespace {
+
+// The template is laid out in dialog units of an 8-point font: 6 px per 4 horizontal units and
+// 13 px per 8 vertical units, rounded as the template loader rounds. The texts use a 10-pixel
+// font: the common Linux sans faces run wider than the template's, and at 11 pixels the longer
+// labels and list entries would be cut off.
+constexpr int kFontPixelSize = 10;
+constexpr int kComboHeight = 22;
+
+constexpr int DluX(int x)
+{
+    return (x * 6 + 2) / 4;
+}
+
+constexpr int DluY(int y)
+{
+    return (y * 13 + 4) / 8;
+}
+
+QRect Dlu(int x, int y, int w, int h)
+{
+    return {DluX(x), DluY(y), DluX(w), DluY(h)};
+}
+
+const char kControlId[] = "controlId";
+
+QString Text(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Replaces the entries; the combo is left without a selection, as a freshly filled list is.
+void Fill(QComboBox *combo, std::span<const std::string_view> entries)
+{
+    combo->clear();
+    for (std::string_view entry : entries)
+        combo->addItem(Text(entry));
+    combo->setCurrentIndex(-1);
+}
+
+// Selects the first entry that begins with `text`, ignoring case; no match leaves no selection.
+void SelectByPrefix(QComboBox *combo, const QString &text)
+{
+    int found = -1;
+    if (!text.isEmpty()) {
+        for (int i = 0; i < combo->count(); ++i) {
+            if (combo->itemText(i).startsWith(text, Qt::CaseInsensitive)) {
+                found = i;
+                break;
+            }
+        }
+    }
+    combo->setCurrentIndex(found);
+}
+
+} // namespace
+
+CSettings::CSettings(QWidget *parent)
+    : CSettings(parent, ProcessOutputSettings())
+{
+}
+
+CSettings::CSettings(QWidget *parent, OutputSettings &settings)
+    : QDialog(parent)
+    , m_settings(settings)
+{
+    BuildControls();
+}
+
+void CSettings::BuildControls()
+{
+    setWindowTitle(QStringLiteral("Setting"));
+    QFont dialogFont = font();
+    dialogFont.setPixelSize(kFontPixelSize);
+    setFont(dialogFont);
+    setFixedSize(DluX(268), DluY(186));
+
+    // Frames first, so the controls they surround lie above them.
+    auto group = [this](const char *title, QRect rect) {
+        auto *box = new QGroupBox(QString::fromLatin1(title), this);
+        box->setGeometry(rect);
+    };
+    group("Video", Dlu(7, 20, 259, 64));
+    group("Audio", Dlu(7, 91, 259, 65));
+
+    auto label = [this](const char *text, QRect rect) {
+        auto *l = new QLabel(QString::fromLatin1(text), this);
+        l->setGeometry(rect);
+        l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    };
+    label("Format Preset:", Dlu(7, 2, 66, 19));
+
+    m_title = new QLineEdit(this);
+    m_title->setProperty(kControlId, IdTitle);
+    m_title->setGeometry(Dlu(75, 2, 184, 19));
+    m_title->setReadOnly(true);
+    m_title->setFocusPolicy(Qt::NoFocus);
+    QPalette titlePalette = m_title->palette();
+    titlePalette.setColor(QPalette::Text, QColor(255, 0, 0));
+    titlePalette.setColor(QPalette::Base, titlePalette.color(QPalette::Window));
+    m_title->setPalette(titlePalette);
+
+    struct ComboPlace {
+        int id;
+        SavedText slot;
+        const char *label;
+        int labelX, labelWidth;
+        int x, y, width;
+    };
+    // In the template's order, which is also the tab order. The right-hand lists share one left
+    // and one right edge, a few units wider than drawn, so "2 Channel Stereo" shows in full.
+    const ComboPlace places[] = {
+        {IdVideoEncoder, SavedVideoEncoder, "Encoder:", 14, 42, 58, 37, 69},
+        {IdVideoBitRate, SavedVideoBitRate, "Bit Rate:", 136, 45, 183, 36, 75},
+        {IdResolution, SavedResolution, "Resolution:", 14, 42, 58, 60, 69},
+        {IdFrameRate, SavedFrameRate, "Frame Rate:", 136, 45, 183, 60, 75},
+        {IdAudioEncoder, SavedAudioEncoder, "Encoder:", 14, 44, 60, 108, 69},
+        {IdAudioBitRate, SavedAudioBitRate, "Bit Rate:", 136, 45, 183, 106, 75},
+        {IdSampleRate, SavedSampleRate, "Sample Rate:", 14, 44, 60, 130, 69},
+        {IdChannels, SavedChannels, "Channel:", 136, 45, 183, 129, 75},
+    };
+    for (const ComboPlace &p : places) {
+        label(p.label, QRect(DluX(p.labelX), DluY(p.y), DluX(p.labelWidth), kComboHeight));
+        auto *combo = new QComboBox(this);
+        combo->setProperty(kControlId, p.id);
+        combo->setEditable(false);
+        combo->setGeometry(DluX(p.x), DluY(p.y), DluX(p.width), kComboHeight);
+        m_combos[p.slot] = combo;
+    }
+    connect(m_combos[SavedAudioEncoder], &QComboBox::activated, this, &CSettings::RebuildAudioLists);
+
+    auto button = [this](int id, const char *text, const char *tip, QRect rect) {
+        auto *b = new QPushButton(QString::fromLatin1(text), this);
+        b->setProperty(kControlId, id);
+        b->setGeometry(rect);
+        b->setToolTip(QString::fromLatin1(tip));
+        // Enter is no dialog key here: no button may take it as its own.
+        b->setAutoDefault(false);
+        b->setDefault(false);
+        return b;
+    };
+    connect(button(IdDefault, "Default", "Default setting", Dlu(7, 164, 55, 19)), &QPushButton::clicked, this,
+            &CSettings::SelectDefaults);
+    connect(button(IdOk, "OK", "OK", Dlu(148, 164, 55, 19)), &QPushButton::clicked, this, &CSettings::accept);
+    connect(button(IdCancel, "Cancel", "Cancel", Dlu(211, 164, 55, 19)), &QPushButton::clicked, this,
+            &CSettings::reject);
+}
+
+QWidget *CSettings::Control(int id) const
+{
+    const auto children = findChildren<QWidget *>();
+    for (QWidget *child : children) {
+        const QVariant value = child->property(kControlId);
+        if (value.isValid() && value.toInt() == id)
+            return child;
+    }
+    return nullptr;
+}
+
+void CSettings::setVisible(bool visible)
+{
+    if (visible && !m_initialised) {
+        m_initialised = true;
+        OnInitDialog();
+    }
+    QDialog::setVisible(visible);
+}
+
+void CSettings::OnInitDialog()
+{
+    m_settings.AudioOnly = false;
+    const Profile *profile = ProfileByType(m_settings.ProfileType);
+    if (!profile)
+        return;
+    const DialogChoices &choices = profile->dialog;
+    m_title->setText(Text(choices.title));
+
+    QComboBox *videoCombos[] = {m_combos[SavedResolution], m_combos[SavedFrameRate], m_combos[SavedVideoBitRate],
+                                m_combos[SavedVideoEncoder]};
+    if (!profile->audioOnly) {
+        Fill(m_combos[SavedResolution], choices.resolutions);
+        Fill(m_combos[SavedFrameRate], choices.frameRates);
+        Fill(m_combos[SavedVideoBitRate], choices.videoBitRates);
+        Fill(m_combos[SavedVideoEncoder], choices.videoEncoders);
+    } else {
+        m_settings.AudioOnly = true;
+        for (QComboBox *combo : videoCombos) {
+            combo->clear();
+            combo->setEnabled(false);
+        }
+    }
+    Fill(m_combos[SavedAudioEncoder], choices.audioEncoders);
+
+    const SettingsMemory &memory = ProcessSettingsMemory();
+    SelectTexts(memory.SavedProfileType == m_settings.ProfileType ? memory.SavedSettingsText
+                                                                  : DefaultTexts(*profile));
+}
+
+std::array<QString, SavedTextCount> CSettings::DefaultTexts(const Profile &profile) const
+{
+    const DialogChoices &choices = profile.dialog;
+    std::array<QString, SavedTextCount> texts;
+    if (!choices.resolutions.empty())
+        texts[SavedResolution] = Text(choices.resolutions.front());
+    texts[SavedFrameRate] = Text(choices.defaultFrameRate);
+    texts[SavedVideoBitRate] = Text(choices.defaultVideoBitRate);
+    if (!choices.videoEncoders.empty())
+        texts[SavedVideoEncoder] = Text(choices.videoEncoders.front());
+    if (!choices.audioEncoders.empty())
+        texts[SavedAudioEncoder] = Text(choices.audioEncoders.front());
+    return texts;
+}
+
+void CSettings::SelectTexts(const std::array<QString, SavedTextCount> &texts)
+{
+    for (int i = 0; i < SavedTextCount; ++i)
+        SelectByPrefix(m_combos[i], texts[i]);
+}
+
+void CSettings::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // Only the dialog's own showing: restoring a minimised window must not undo the user's choices.
+    if (!event->spontaneous())
+        RebuildAudioLists();
+}
+
+void CSettings::RebuildAudioLists()
+{
+    if (m_combos[SavedAudioEncoder]->currentIndex() < 0)
+        return;
+    // The same lists serve every audio encoder the catalogue offers.
+    Fill(m_combos[SavedSampleRate], SampleRateTexts());
+    m_combos[SavedSampleRate]->setCurrentIndex(kDefaultSampleRatePos);
+    Fill(m_combos[SavedAudioBitRate], AudioBitRateTexts());
+    m_combos[SavedAudioBitRate]->setCurrentIndex(kDefaultAudioBitRatePos);
+    Fill(m_combos[SavedChannels], ChannelTexts());
+    m_combos[SavedChannels]->setCurrentIndex(kDefaultChannelPos);
+}
+
+void CSettings::SelectDefaults()
+{
+    const Profile *profile = ProfileByType(m_settings.ProfileType);
+    if (!profile)
+        return;
+    SelectTexts(DefaultTexts(*profile));
+    RebuildAudioLists();
+}
+
+void CSettings::accept()
+{
+    std::array<QString, SavedTextCount> texts;
+    for (int i = 0; i < SavedTextCount; ++i)
+        texts[i] = m_combos[i]->currentText();
+    auto utf8 = [&texts](SavedText slot) { return texts[slot].toStdString(); };
+
+    if (!texts[SavedResolution].isEmpty()) {
+        if (const auto resolution = ParseResolutionText(utf8(SavedResolution))) {
+            m_settings.Width = resolution->width;
+            m_settings.Height = resolution->height;
+        } else {
+            // The size stays as it was; the other values are still taken.
+            ShowMessage(this, QStringLiteral("转化失败!"));
+        }
+    }
+    m_settings.FrameRate = utf8(SavedFrameRate);
+    m_settings.VideoBitRate = ParseValueText(utf8(SavedVideoBitRate));
+    m_settings.VideoEncoder = utf8(SavedVideoEncoder);
+    m_settings.SampleRate = ParseValueText(utf8(SavedSampleRate));
+    if (const auto channels = ParseChannelText(utf8(SavedChannels)))
+        m_settings.Channels = *channels;
+    m_settings.AudioBitRate = ParseValueText(utf8(SavedAudioBitRate));
+    m_settings.AudioEncoder = utf8(SavedAudioEncoder);
+
+    SettingsMemory &memory = ProcessSettingsMemory();
+    memory.SavedProfileType = m_settings.ProfileType;
+    memory.SavedSettingsText = texts;
+
+    done(Accepted);
+}
+
+void CSettings::keyPressEvent(QKeyEvent *event)
+{
+    // The focused list has had Enter first; whatever it left must not reach OK.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void CSettings::mousePressEvent(QMouseEvent *event)
+{
+    // Presses that no control took (the surface, labels, frames, disabled lists) move the window,
+    // as a press on a title bar would.
+    if (event->button() == Qt::LeftButton) {
+        StartSystemMove();
+        event->accept();
+        return;
+    }
+    QDialog::mousePressEvent(event);
+}
+
+bool CSettings::StartSystemMove()
+{
+    QWindow *window = windowHandle();
+    return window && window->startSystemMove();
+}
+
+} // namespace zentrova

@@ -1,0 +1,91 @@
+// The settings dialog: lets the user refine the current profile's video and audio values within
+// the lists the catalogue offers, and writes them into the output settings when accepted.
+#pragma once
+
+#include "OutputSettings.h"
+#include "SettingsMemory.h"
+
+#include <QDialog>
+
+#include <array>
+
+class QComboBox;
+class QKeyEvent;
+class QLineEdit;
+class QMouseEvent;
+class QShowEvent;
+
+namespace zentrova {
+
+struct Profile;
+
+// Run it as `CSettings dlg(this); dlg.exec();`: the result needs no handling, since an accepted
+// dialog has already written the output settings and the dialog's memory.
+class CSettings : public QDialog {
+    Q_OBJECT
+
+public:
+    // Numeric identifiers of the controls; every control carries its own in the "controlId" property.
+    enum ControlId : int {
+        IdOk = 1,
+        IdCancel = 2,
+        IdResolution = 1063,
+        IdVideoEncoder = 1064,
+        IdFrameRate = 1065,
+        IdVideoBitRate = 1066,
+        IdSampleRate = 1067,
+        IdChannels = 1068,
+        IdAudioEncoder = 1069,
+        IdAudioBitRate = 1070,
+        IdDefault = 1072,
+        IdTitle = 1134,
+    };
+
+    // Works on the process-wide output settings.
+    explicit CSettings(QWidget *parent = nullptr);
+    // Works on `settings`, which must outlive the dialog.
+    CSettings(QWidget *parent, OutputSettings &settings);
+
+    // The control with identifier `id`, or null.
+    QWidget *Control(int id) const;
+
+public slots:
+    // OK: writes the chosen values into the output settings, remembers the texts, closes.
+    void accept() override;
+
+public:
+    // Loads the lists when the dialog is first shown; see OnInitDialog.
+    void setVisible(bool visible) override;
+
+protected:
+    // Fills the lists from the catalogue for the current profile and selects the remembered texts
+    // or the profile's dialog defaults. Runs once, just before the dialog is first shown.
+    virtual void OnInitDialog();
+
+    // Starts moving the window with the mouse. Virtual so tests can observe it.
+    virtual bool StartSystemMove();
+
+    void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+
+private slots:
+    // Refills sample rate, audio bit rate and channels and selects their fixed positions.
+    void RebuildAudioLists();
+    // "Default": selects the profile's dialog defaults; the output settings wait for OK.
+    void SelectDefaults();
+
+private:
+    void BuildControls();
+    std::array<QString, SavedTextCount> DefaultTexts(const Profile &profile) const;
+    void SelectTexts(const std::array<QString, SavedTextCount> &texts);
+
+    OutputSettings &m_settings;
+    bool m_initialised = false;
+
+    QLineEdit *m_title = nullptr;
+    // In SavedText order.
+    std::array<QComboBox *, SavedTextCount> m_combos{};
+};
+
+} // namespace zentrova

@@ -1,0 +1,17 @@
+// The settings dialog's process-wide memory.
+#include "SettingsMemory.h"
+
+namespace zentrova {
+
+SettingsMemory &ProcessSettingsMemory()
+{
+    static SettingsMemory memory;
+    return memory;
+}
+
+void ResetSettingsMemory()
+{
+    ProcessSettingsMemory() = SettingsMemory{};
+}
+
+} // namespace zentrova
