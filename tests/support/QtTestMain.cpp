@@ -1,0 +1,11 @@
+// gtest entry point for the widget layers: one QApplication for the whole test program.
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
