@@ -27,6 +27,8 @@
 #include <QProgressBar>
 #include <QWindow>
 
+#include <algorithm>
+
 namespace zentrova {
 
 namespace {
@@ -86,7 +88,11 @@ QComboBox {
 }
 QComboBox:hover { border-color: #58cc88; }
 QComboBox:focus { border-color: #28a460; }
-QComboBox::drop-down { width: 22px; border: none; }
+QComboBox::drop-down {
+    subcontrol-origin: padding; subcontrol-position: center right; width: 24px; border: none;
+}
+QComboBox::down-arrow { image: url(:/bitmaps/arrow-down.png); width: 10px; height: 6px; }
+QComboBox::down-arrow:on { top: 1px; }
 QComboBox QAbstractItemView {
     border: 1px solid #c3d0c8; background: #ffffff; color: #26323a;
     selection-background-color: #dff3e6; selection-color: #1d2a30; outline: none;
@@ -97,9 +103,15 @@ QTableWidget {
     selection-background-color: #2fa362; selection-color: #ffffff;
 }
 QHeaderView::section {
-    background: #e8f0ea; color: #26323a; font-weight: bold; padding: 3px 6px;
+    background: #e8f0ea; color: #26323a; padding: 3px 5px;
     border: none; border-right: 1px solid #d3e0d5; border-bottom: 1px solid #c3d0c8;
 }
+QTableWidget QScrollBar:vertical { background: #eef4ef; width: 11px; margin: 0; }
+QTableWidget QScrollBar:horizontal { background: #eef4ef; height: 11px; margin: 0; }
+QTableWidget QScrollBar::handle { background: #b9cbbf; border-radius: 4px; margin: 2px; min-height: 24px; min-width: 24px; }
+QTableWidget QScrollBar::handle:hover { background: #58cc88; }
+QTableWidget QScrollBar::add-line, QTableWidget QScrollBar::sub-line { width: 0; height: 0; }
+QTableWidget QScrollBar::add-page, QTableWidget QScrollBar::sub-page { background: none; }
 QProgressBar {
     border: 1px solid #c3d0c8; border-radius: 7px; background: #ffffff; color: #26323a;
     text-align: center; font-weight: bold;
@@ -290,6 +302,8 @@ void CTamselAVConverterDlg::SetUpTaskList()
     list->setColumnWidth(3, 100);
     const int clientWidth = list->width() - 2 * list->frameWidth();
     list->setColumnWidth(4, std::max(0, clientWidth - 450));
+    // The Status column keeps filling the client area when a scroll bar takes part of it:
+    // eventFilter, which sees the whole application's events, follows the viewport's size.
     list->setColumnWidth(5, 0);
     list->setColumnHidden(5, true);
     list->InitHeaderCheckBox();
@@ -426,6 +440,8 @@ void CTamselAVConverterDlg::contextMenuEvent(QContextMenuEvent *event)
 
 bool CTamselAVConverterDlg::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::Resize && watched == m_taskList->viewport())
+        m_taskList->setColumnWidth(4, std::max(0, m_taskList->viewport()->width() - 450));
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Delete) {
         auto *widget = qobject_cast<QWidget *>(watched);
         if (widget && (widget == this || isAncestorOf(widget)) && widget->window() == this) {

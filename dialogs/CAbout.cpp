@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace zentrova {
 
 namespace {
@@ -17,14 +19,15 @@ QRect Dlu(int x, int y, int w, int h)
     return DialogUnitRect(x, y, w, h, 6, 13);
 }
 
-CHyperLink *MakeLink(QWidget *parent, int id, const QString &text, const QString &address, const QRect &area)
+CHyperLink *MakeLink(QWidget *parent, int id, const QString &text, const QString &address, const QRect &area, int minLeft)
 {
     auto *link = new CHyperLink(text, parent);
     SetControlId(link, id);
     QFont f = link->font();
     f.setPointSize(10);
     link->setFont(f);
-    link->move(area.topLeft() - QPoint(0, 3));
+    // Our fonts run wider than the template's: a link never starts inside its caption.
+    link->move(std::max(area.x(), minLeft), area.y() - 3);
     link->SetURL(address);
     link->SetUnderline(CHyperLink::UnderlineAlways);
     return link;
@@ -51,14 +54,17 @@ CAbout::CAbout(QWidget *parent)
     version->setGeometry(Dlu(214, 61, 55, 8).adjusted(0, 0, 0, 4));
 
     auto *support = new QLabel(QStringLiteral("Support:"), this);
-    support->setGeometry(Dlu(20, 75, 43, 8).adjusted(0, 0, 0, 4));
-    m_support = MakeLink(this, 1101, QString::fromLatin1(kSupportText), QString::fromLatin1(kSupportAddress),
-                         Dlu(61, 75, 173, 8));
-
     auto *homepage = new QLabel(QStringLiteral("Homepage:"), this);
+    const int captionWidth = std::max(Dlu(20, 75, 43, 8).width(), homepage->sizeHint().width());
+    support->setGeometry(Dlu(20, 75, 43, 8).adjusted(0, 0, 0, 4));
+    support->resize(captionWidth, support->height());
     homepage->setGeometry(Dlu(20, 95, 43, 8).adjusted(0, 0, 0, 4));
+    homepage->resize(captionWidth, homepage->height());
+    const int linksLeft = support->x() + captionWidth + 6;
+    m_support = MakeLink(this, 1101, QString::fromLatin1(kSupportText), QString::fromLatin1(kSupportAddress),
+                         Dlu(61, 75, 173, 8), linksLeft);
     m_homepage = MakeLink(this, 1102, QString::fromLatin1(kHomepageAddress), QString::fromLatin1(kHomepageAddress),
-                          Dlu(61, 95, 152, 8));
+                          Dlu(61, 95, 152, 8), linksLeft);
 
     auto *ok = new QPushButton(QStringLiteral("OK"), this);
     SetControlId(ok, 1);

@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace zentrova {
 
 namespace {
@@ -52,11 +54,16 @@ CFileInfomation::CFileInfomation(const MediaInfoTexts &texts, QWidget *parent)
 
 QLineEdit *CFileInfomation::AddField(int id, const QString &label, int y, const std::string &value)
 {
+    // Our fonts run wider than the template's: the fields start after the widest label and
+    // keep their right edge.
+    const QRect area = Dlu(59, y, 154, 14);
+    const int labelsEnd = Dlu(13, 0, 0, 0).x() + fontMetrics().horizontalAdvance(QStringLiteral("Media Length:")) + 6;
+    const int left = std::max(area.x(), labelsEnd);
     auto *caption = new QLabel(label, this);
-    caption->setGeometry(Dlu(13, y + 2, 45, 10));
+    caption->setGeometry(Dlu(13, y, 0, 14).x(), area.y(), left - Dlu(13, 0, 0, 0).x() - 4, area.height());
     auto *field = new QLineEdit(QString::fromStdString(value), this);
     field->setReadOnly(true);
-    field->setGeometry(Dlu(59, y, 154, 14));
+    field->setGeometry(left, area.y(), area.right() + 1 - left, area.height());
     field->setCursorPosition(0);
     SetControlId(field, id);
     return field;

@@ -161,7 +161,8 @@ def ring(size, box, radius, width):
 
 
 def downsample(layer, size):
-    return layer.convert('RGBa').resize(size, Image.LANCZOS).convert('RGBA')
+    # An area average: sharper filters ring around white text and leave dark dots.
+    return layer.convert('RGBa').resize(size, Image.BOX).convert('RGBA')
 
 
 def new_layer(w, h):
@@ -237,13 +238,16 @@ def icon_file_minus(layer, cx, cy, r, ink):
 
 
 def icon_merge(layer, cx, cy, r, ink):
+    """Two clips joining into one longer clip."""
     m = Image.new('L', layer.size, 0)
     d = ImageDraw.Draw(m)
-    w = S(max(1.5, r * 0.2))
-    d.line(S(cx - r * 0.8, cy - r * 0.8, cx, cy + r * 0.05), fill=255, width=w, joint='curve')
-    d.line(S(cx + r * 0.8, cy - r * 0.8, cx, cy + r * 0.05), fill=255, width=w, joint='curve')
-    d.line(S(cx, cy, cx, cy + r * 0.55), fill=255, width=w)
-    d.polygon(S(cx - r * 0.45, cy + r * 0.45, cx + r * 0.45, cy + r * 0.45, cx, cy + r), fill=255)
+    w = S(max(1.4, r * 0.17))
+    for sx in (-1, 1):
+        x = cx + sx * r * 0.55
+        d.rounded_rectangle(S(x - r * 0.42, cy - r, x + r * 0.42, cy - r * 0.5), S(r * 0.1), fill=255)
+        d.line(S(x, cy - r * 0.45, cx + sx * r * 0.12, cy + r * 0.12), fill=255, width=w)
+    d.polygon(S(cx - r * 0.38, cy + r * 0.02, cx + r * 0.38, cy + r * 0.02, cx, cy + r * 0.38), fill=255)
+    d.rounded_rectangle(S(cx - r, cy + r * 0.5, cx + r, cy + r), S(r * 0.1), fill=255)
     fill(layer, m, ink)
 
 
@@ -455,7 +459,7 @@ def draw_background():
     fill(layer, ring(layer.size, S(0, 0, w - 1, h - 1), 0, S(1)), (96, 112, 116))
 
     screen = downsample(layer, (w, h)).convert('RGB')
-    bitmap = screen.resize((BG_W, BG_H), Image.LANCZOS)
+    bitmap = screen.resize((BG_W, BG_H), Image.BICUBIC)
     return screen, bitmap
 
 
@@ -700,6 +704,15 @@ def header_checks():
     return img
 
 
+def combo_arrow():
+    """The drop-down arrow of the window's combo boxes (transparent outside)."""
+    layer = new_layer(10, 6)
+    m = Image.new('L', layer.size, 0)
+    ImageDraw.Draw(m).line(S(1, 1, 5, 4.6, 9, 1), fill=255, width=S(1.7), joint='curve')
+    fill(layer, m, (84, 100, 106))
+    return downsample(layer, (10, 6))
+
+
 # ---------------------------------------------------------------------------------------------
 # Banner, clip dialog background and icon
 
@@ -740,7 +753,6 @@ def clip_background():
     shadow(layer, card, (0, 2), 3, 0.10)
     fill(layer, card, (252, 254, 252))
     fill(layer, ring(layer.size, card_box, S(8), S(1)), BORDER)
-    fill(layer, mask_text(layer.size, S(4 * k, 8 * k), 'CLIP PREVIEW', font(S(10), True), spacing=S(1.2)), MUTED)
     return downsample(layer, (size, size)).convert('RGB')
 
 
@@ -821,10 +833,11 @@ def main():
     out[309] = thumb(True)
 
     out[292] = header_checks()
+    out['arrow-down'] = combo_arrow()
     out[249] = banner()
     out[266] = app_icon()
 
-    for number, img in sorted(out.items()):
+    for number, img in sorted(out.items(), key=lambda item: str(item[0])):
         img.save(os.path.join(OUT, f'{number}.png'), optimize=True)
     print(f'{len(out)} bitmaps written to {os.path.normpath(OUT)}')
     return 0
