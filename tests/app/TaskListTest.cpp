@@ -188,6 +188,25 @@ TEST_F(TaskList, DropEventDecodesFileUrls)
     EXPECT_EQ(Cell(0, 0), spaced);
     EXPECT_EQ(Cell(1, 0), plain);
     EXPECT_TRUE(desktop.messages.isEmpty());
+    // Dropped rows leave the preview buttons alone.
+    EXPECT_FALSE(Enabled(IDC_PLAY));
+    EXPECT_TRUE(Enabled(IDC_CONVERT));
+}
+
+TEST_F(TaskList, ProbingWaitsWhileAnotherDialogIsUp)
+{
+    // A conversion run or a message keeps its dialog modal; the job record must stay untouched.
+    QDialog other(window.get());
+    other.setModal(true);
+    other.show();
+    ASSERT_EQ(QApplication::activeModalWidget(), &other);
+    window->DropFiles({Media("video_only.mp4")});
+    QTest::qWait(200);
+    EXPECT_EQ(Rows(), 0);
+    EXPECT_TRUE(window->IsAddingFiles());
+    other.hide();
+    WaitIdle();
+    EXPECT_EQ(Rows(), 1);
 }
 
 TEST_F(TaskList, RemovingFollowsTheSelectionAndTheRules)
