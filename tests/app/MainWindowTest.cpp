@@ -152,6 +152,14 @@ TEST_F(MainWindow, DraggingTheBackgroundMovesTheWindowButNotAButton)
     SendMouse(window.get(), QEvent::MouseButtonRelease, background + QPoint(30, 20), Qt::NoButton);
     EXPECT_EQ(window->pos(), start + QPoint(30, 20));
 
+    // The preview frame is a plain static: the background around and behind it drags too.
+    const QPoint onPreview = window->controlById(IDC_PREVIEW)->geometry().center();
+    const QPoint beforePreview = window->pos();
+    SendMouse(window.get(), QEvent::MouseButtonPress, onPreview, Qt::LeftButton);
+    SendMouse(window.get(), QEvent::MouseMove, onPreview + QPoint(-10, 5), Qt::LeftButton);
+    SendMouse(window.get(), QEvent::MouseButtonRelease, onPreview + QPoint(-10, 5), Qt::NoButton);
+    EXPECT_EQ(window->pos(), beforePreview + QPoint(-10, 5));
+
     // A press on a disabled button is still a press on a control.
     const QPoint onConvert = window->Button(IDC_CONVERT)->geometry().center();
     const QPoint before = window->pos();
