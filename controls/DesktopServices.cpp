@@ -2,6 +2,7 @@
 #include "DesktopServices.h"
 
 #include <QDesktopServices>
+#include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -21,7 +22,9 @@ public:
     {
         const QString joined = filters.join(QStringLiteral(";;"));
         QString selected = filters.value(0);
-        return QFileDialog::getOpenFileNames(parent, caption, QString(), joined, &selected);
+        // The filters carry their labels in front of the patterns; the dialog shows the labels.
+        return QFileDialog::getOpenFileNames(parent, caption, QString(), joined, &selected,
+                                             QFileDialog::HideNameFilterDetails);
     }
 
     QString GetExistingDirectory(QWidget *parent, const QString &caption, const QString &start) override
@@ -30,6 +33,8 @@ public:
     }
 
     bool OpenUrl(const QUrl &url) override { return QDesktopServices::openUrl(url); }
+
+    int ExecDialog(QDialog &dialog) override { return dialog.exec(); }
 };
 
 RealDesktop g_realDesktop;

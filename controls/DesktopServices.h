@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QUrl>
 
+class QDialog;
 class QWidget;
 
 namespace zentrova {
@@ -29,6 +30,9 @@ public:
 
     // Opens a folder, document or web address with the desktop's handler.
     virtual bool OpenUrl(const QUrl &url) = 0;
+
+    // Runs one of the program's own dialogs modally and returns its result.
+    virtual int ExecDialog(QDialog &dialog) = 0;
 };
 
 // The services in use: the real desktop unless a test installed another.

@@ -4,10 +4,12 @@
 
 #include "DesktopServices.h"
 
+#include <QDialog>
 #include <QList>
 #include <QUrl>
 
 #include <deque>
+#include <functional>
 
 namespace zentrova::test {
 
@@ -53,6 +55,16 @@ public:
         return openUrlResult;
     }
 
+    // Records the dialog instead of showing it; `onDialog`, when set, may inspect or drive it
+    // and chooses the result.
+    int ExecDialog(QDialog &dialog) override
+    {
+        dialogs.push_back(dialog.windowTitle());
+        if (onDialog)
+            return onDialog(dialog);
+        return dialogResult;
+    }
+
     QList<Message> messages;
     QStringList lastFilters;
     int openDialogs = 0;
@@ -61,6 +73,9 @@ public:
     QStringList folderStarts;
     QList<QUrl> openedUrls;
     bool openUrlResult = true;
+    QStringList dialogs;
+    std::function<int(QDialog &)> onDialog;
+    int dialogResult = QDialog::Rejected;
 };
 
 } // namespace zentrova::test

@@ -1,4 +1,4 @@
-// Test entry point for widget tests: one QApplication for the whole run.
+// gtest entry point for the widget layers: one QApplication for the whole test program.
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -6,6 +6,6 @@
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,41 @@
+// Application start-up and exit.
+#include "CTamselAVConverterApp.h"
+
+#include "CTamselAVConverterDlg.h"
+#include "SkinBitmap.h"
+
+#include <QApplication>
+#include <QIcon>
+
+namespace zentrova {
+
+CTamselAVConverterApp::CTamselAVConverterApp(int &argc, char **argv)
+    : m_argc(argc)
+    , m_argv(argv)
+{
+}
+
+CTamselAVConverterApp::~CTamselAVConverterApp() = default;
+
+bool CTamselAVConverterApp::InitInstance()
+{
+    m_app = std::make_unique<QApplication>(m_argc, m_argv);
+    QApplication::setApplicationName(QStringLiteral("Zentrova iPod Video Converter"));
+    QApplication::setApplicationVersion(QStringLiteral("2.1"));
+    QApplication::setWindowIcon(QIcon(SkinPixmap(266)));
+
+    {
+        CTamselAVConverterDlg window;
+        window.OnInitDialog();
+        window.exec();
+    }
+    return false;
+}
+
+int CTamselAVConverterApp::ExitInstance()
+{
+    m_app.reset();
+    return 0;
+}
+
+} // namespace zentrova

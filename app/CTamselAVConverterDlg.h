@@ -1,0 +1,158 @@
+// The main window: a captionless skinned window holding the task list, the Profile and output
+// folder boxes, the preview panel and the command buttons.
+#pragma once
+
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QPixmap>
+#include <QPoint>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+
+#include <deque>
+#include <functional>
+#include <memory>
+
+class QComboBox;
+class QMenu;
+class QProgressBar;
+
+namespace zentrova {
+
+class CBitmapSlider;
+class CCheckListCtrl;
+class CControlButton;
+
+class CTamselAVConverterDlg : public QDialog {
+    Q_OBJECT
+public:
+    // `programFolder` is where the folder settings, the default output folder and the help page
+    // live; empty means the folder of the running program.
+    explicit CTamselAVConverterDlg(const QString &programFolder = QString(), QWidget *parent = nullptr);
+    ~CTamselAVConverterDlg() override;
+
+    // Everything that needs the controls in place, in start-up order. Call once before showing.
+    bool OnInitDialog();
+
+    // Controls by the identifiers of the window's layout.
+    QWidget *controlById(int id) const;
+    CControlButton *Button(int id) const;
+    CCheckListCtrl *TaskList() const { return m_taskList; }
+    QComboBox *ProfileCombo() const { return m_profile; }
+    QComboBox *FolderBox() const { return m_folder; }
+    CBitmapSlider *PositionSlider() const { return m_position; }
+    CBitmapSlider *VolumeSlider() const { return m_volume; }
+    QProgressBar *AddProgress() const { return m_addProgress; }
+    QString ProgramFolder() const { return m_programFolder; }
+
+    // Task list commands.
+    void AddFiles();
+    void DropFiles(const QStringList &paths);
+    void RemoveSelected();
+    void OnRemoveButton();
+    void ClearAll();
+    void ClipSelected();
+    void ShowFileInformation();
+    bool LoadMediaInfo();
+    void OnListClick();
+    void OnListRightClick(const QPoint &globalPos);
+    // The list's context menu as it would pop up now; also applies the menu's button rules.
+    std::unique_ptr<QMenu> PrepareTaskMenu();
+    void RunTaskMenuCommand(int id);
+    // True while added or dropped files wait to be probed.
+    bool IsAddingFiles() const { return !m_batches.empty(); }
+
+    // Profile box.
+    void OnProfileChanged();
+
+    // Output folder and the auxiliary commands.
+    void Browse();
+    void FindTarget();
+    void OpenHelp();
+    void OnSetting();
+    void ShowAbout();
+    void OnClose();
+    // The menu of the window's title area (the window has no caption of its own).
+    std::unique_ptr<QMenu> BuildSystemMenu();
+
+    int ClipTaskIndex = 0;
+    QString OutputFolder;
+    QString FolderSettingsPath;
+
+    // Where later parts of the window plug in. Each is optional; unset means "nothing to do".
+    std::function<void()> openClipDialog; // once per selected row, with ClipTaskIndex set
+    std::function<void()> stopPreview;    // the preview panel's Stop
+    std::function<void()> closePlayer;    // the Close button, before the window ends
+
+signals:
+    // A batch of added or dropped files has been probed and the list's buttons follow it.
+    void FilesProcessed();
+
+public slots:
+    // Enter and Escape do nothing: the window ends only through its Close button.
+    void accept() override;
+    void reject() override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    struct Batch {
+        bool dropped = false;
+        QStringList paths;
+        int next = 0;
+        int refused = 0;
+    };
+
+    void CreateControls();
+    void SkinButtons();
+    void SetUpSliders();
+    void SetUpTaskList();
+    void ChooseOutputFolder();
+    void InitialisePreview();
+
+    void EnableCommand(int id, bool enable);
+    bool IsCommandEnabled(int id) const;
+    void EnablePreviewButtons();
+    void ApplyAfterAddingRule();
+    void StopPreview();
+
+    void QueueBatch(Batch batch);
+    void ProcessNextFile();
+    void ProbeAndInsert(Batch &batch, const QString &path);
+    void FinishBatch(const Batch &batch);
+    void UpdateAddProgress();
+
+    void AddFolderItem(const QString &folder);
+
+    QString m_programFolder;
+    QPixmap m_background;
+    CCheckListCtrl *m_taskList = nullptr;
+    QComboBox *m_profile = nullptr;
+    QComboBox *m_folder = nullptr;
+    CBitmapSlider *m_position = nullptr;
+    CBitmapSlider *m_volume = nullptr;
+    QWidget *m_previewFrame = nullptr;
+    QProgressBar *m_addProgress = nullptr;
+
+    std::deque<Batch> m_batches;
+    QTimer m_probeTimer;
+    QElapsedTimer m_batchClock;
+    bool m_inProbeStep = false;
+
+    bool m_closing = false;
+    bool m_manualDrag = false;
+    QPoint m_dragOrigin;
+};
+
+} // namespace zentrova

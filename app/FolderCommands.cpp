@@ -1,0 +1,106 @@
+// The output folder box and the auxiliary commands: Browse, Find Target, Help, Setting, About.
+#include "CTamselAVConverterDlg.h"
+
+
+#include "CAbout.h"
+#include "CSettings.h"
+#include "DesktopServices.h"
+#include "OutputFolder.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QUrl>
+
+namespace zentrova {
+
+namespace {
+
+std::string ToEngine(const QString &path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
+QString FromEngine(const std::string &path)
+{
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+} // namespace
+
+void CTamselAVConverterDlg::ChooseOutputFolder()
+{
+    const std::string programFolder = ToEngine(m_programFolder);
+    FolderSettingsPath = FromEngine(FolderSettingsFile(programFolder));
+    OutputFolder = FromEngine(ChooseStartupFolder(programFolder));
+    m_folder->clear();
+    AddFolderItem(OutputFolder);
+    m_folder->setCurrentIndex(0);
+    m_folder->setEditText(OutputFolder);
+}
+
+void CTamselAVConverterDlg::AddFolderItem(const QString &folder)
+{
+    // The list is kept sorted; adding to it never changes what the user typed in the box.
+    const QString typed = m_folder->currentText();
+    int at = 0;
+    while (at < m_folder->count() && m_folder->itemText(at).compare(folder, Qt::CaseInsensitive) <= 0)
+        ++at;
+    m_folder->insertItem(at, folder);
+    m_folder->setEditText(typed.isEmpty() ? folder : typed);
+}
+
+void CTamselAVConverterDlg::Browse()
+{
+    for (;;) {
+        const QString chosen = Desktop().GetExistingDirectory(nullptr, QStringLiteral("Please select output folder:"),
+                                                              m_folder->currentText());
+        if (chosen.isEmpty())
+            return;
+        if (!QFileInfo::exists(chosen)) {
+            ShowMessage(this, QStringLiteral("The output folder name is invalid!"));
+            continue;
+        }
+        OutputFolder = chosen;
+        AddFolderItem(chosen);
+        m_folder->setEditText(chosen);
+        return;
+    }
+}
+
+void CTamselAVConverterDlg::FindTarget()
+{
+    const QString folder = m_folder->currentText();
+    OutputFolder = folder;
+    if (!QFileInfo(folder).isDir() && !EnsureFolderOneLevel(ToEngine(folder))) {
+        ShowMessage(this, QStringLiteral("The folder that you selected does not exit.Please specify a different folder!"));
+        return;
+    }
+    Desktop().OpenUrl(QUrl::fromLocalFile(folder));
+    if (m_folder->findText(folder, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0)
+        AddFolderItem(folder);
+}
+
+void CTamselAVConverterDlg::OpenHelp()
+{
+    const QString help = m_programFolder + QStringLiteral("/help.html");
+    if (!QFileInfo(help).isFile()) {
+        ShowMessage(this, QStringLiteral("Can not find help file!"));
+        return;
+    }
+    Desktop().OpenUrl(QUrl::fromLocalFile(help));
+}
+
+void CTamselAVConverterDlg::OnSetting()
+{
+    CSettings settings(this);
+    Desktop().ExecDialog(settings);
+}
+
+void CTamselAVConverterDlg::ShowAbout()
+{
+    CAbout about(this);
+    Desktop().ExecDialog(about);
+}
+
+} // namespace zentrova

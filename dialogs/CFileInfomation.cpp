@@ -1,0 +1,78 @@
+// File-information dialog, laid out on the 8-point template grid.
+#include "CFileInfomation.h"
+
+#include "ControlLayout.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <algorithm>
+
+namespace zentrova {
+
+namespace {
+
+QRect Dlu(int x, int y, int w, int h)
+{
+    return DialogUnitRect(x, y, w, h, 6, 13);
+}
+
+} // namespace
+
+CFileInfomation::CFileInfomation(const MediaInfoTexts &texts, QWidget *parent)
+    : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("File Information"));
+    QFont f = font();
+    f.setPointSize(8);
+    setFont(f);
+    setFixedSize(Dlu(0, 0, 225, 219).size());
+
+    auto *video = new QGroupBox(QStringLiteral("Video"), this);
+    video->setGeometry(Dlu(9, 54, 209, 70));
+    auto *audio = new QGroupBox(QStringLiteral("Audio"), this);
+    audio->setGeometry(Dlu(9, 129, 209, 69));
+
+    const MediaInfoFields shown = FormatMediaInfo(texts);
+    AddField(1075, QStringLiteral("File Name:"), 12, shown.fileName);
+    AddField(1004, QStringLiteral("Media Length:"), 35, shown.mediaLength);
+    AddField(1005, QStringLiteral("Resolution:"), 63, shown.resolution);
+    AddField(1007, QStringLiteral("Frame Rate:"), 83, shown.frameRate);
+    AddField(1006, QStringLiteral("Bit Rate:"), 105, shown.videoBitRate);
+    AddField(1122, QStringLiteral("Bit Rate:"), 138, shown.audioBitRate);
+    AddField(1123, QStringLiteral("Samples:"), 157, shown.samples);
+    AddField(1124, QStringLiteral("Channel:"), 177, shown.channel);
+
+    auto *ok = new QPushButton(QStringLiteral("OK"), this);
+    SetControlId(ok, 1106);
+    ok->setGeometry(Dlu(170, 200, 50, 17));
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+QLineEdit *CFileInfomation::AddField(int id, const QString &label, int y, const std::string &value)
+{
+    // Our fonts run wider than the template's: the fields start after the widest label and
+    // keep their right edge.
+    const QRect area = Dlu(59, y, 154, 14);
+    const int labelsEnd = Dlu(13, 0, 0, 0).x() + fontMetrics().horizontalAdvance(QStringLiteral("Media Length:")) + 6;
+    const int left = std::max(area.x(), labelsEnd);
+    auto *caption = new QLabel(label, this);
+    caption->setGeometry(Dlu(13, y, 0, 14).x(), area.y(), left - Dlu(13, 0, 0, 0).x() - 4, area.height());
+    auto *field = new QLineEdit(QString::fromStdString(value), this);
+    field->setReadOnly(true);
+    field->setGeometry(left, area.y(), area.right() + 1 - left, area.height());
+    field->setCursorPosition(0);
+    SetControlId(field, id);
+    return field;
+}
+
+QString CFileInfomation::FieldText(int id) const
+{
+    const auto *field = qobject_cast<const QLineEdit *>(FindControl(this, id));
+    return field ? field->text() : QString();
+}
+
+} // namespace zentrova

@@ -1,0 +1,79 @@
+// The about box and the file-information dialog.
+#include "CAbout.h"
+#include "CFileInfomation.h"
+#include "CHyperLink.h"
+#include "ControlLayout.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace zentrova;
+
+TEST(AboutBox, ShowsBannerVersionAndTwoLinks)
+{
+    CAbout about;
+    EXPECT_EQ(about.windowTitle(), QStringLiteral("About"));
+    EXPECT_EQ(about.size(), QSize(432, 262));
+    auto *version = qobject_cast<QLabel *>(FindControl(&about, 1103));
+    ASSERT_NE(version, nullptr);
+    EXPECT_EQ(version->text(), QStringLiteral("Version 2.1"));
+
+    bool banner = false;
+    for (QLabel *label : about.findChildren<QLabel *>())
+        banner = banner || label->pixmap().size() == QSize(408, 86);
+    EXPECT_TRUE(banner);
+
+    CHyperLink *support = about.SupportLink();
+    CHyperLink *home = about.HomepageLink();
+    EXPECT_EQ(FindControl(&about, 1101), support);
+    EXPECT_EQ(FindControl(&about, 1102), home);
+    EXPECT_EQ(support->GetURL(), QStringLiteral("mailto:support@zentrova.example"));
+    EXPECT_EQ(support->toolTip(), support->GetURL());
+    EXPECT_EQ(home->GetURL(), QStringLiteral("https://zentrova.example/ipod-video-converter"));
+    EXPECT_EQ(home->text(), home->GetURL());
+    EXPECT_EQ(home->GetUnderline(), CHyperLink::UnderlineAlways);
+    EXPECT_TRUE(home->font().underline());
+    EXPECT_EQ(home->font().pointSize(), 10);
+    EXPECT_FALSE(support->IsVisited());
+
+    QSignalSpy accepted(&about, &QDialog::accepted);
+    auto *ok = qobject_cast<QPushButton *>(FindControl(&about, 1));
+    ASSERT_NE(ok, nullptr);
+    ok->click();
+    EXPECT_EQ(accepted.count(), 1);
+}
+
+TEST(FileInformation, ShowsTheFormattedTexts)
+{
+    MediaInfoTexts texts;
+    texts.path = "/videos/holiday/clip.avi";
+    texts.mediaLength = "00:01:40";
+    texts.frameRate = "25.00 fps";
+    texts.width = "640";
+    texts.height = "480";
+    texts.videoCodecId = "13";
+    texts.audioCodecId = "0";
+    texts.videoBitRate = "1500000";
+    texts.channels = "2";
+    texts.sampleRate = "44100";
+    texts.audioBitRate = "128000";
+    CFileInfomation info(texts);
+    EXPECT_EQ(info.windowTitle(), QStringLiteral("File Information"));
+    EXPECT_EQ(info.FieldText(1075), QStringLiteral("clip.avi"));
+    EXPECT_EQ(info.FieldText(1004), QStringLiteral("00:01:40"));
+    EXPECT_EQ(info.FieldText(1005), QStringLiteral("640*480"));
+    EXPECT_EQ(info.FieldText(1006), QStringLiteral("1500 Kbps"));
+    // No audio stream: the audio fields stay empty.
+    EXPECT_TRUE(info.FieldText(1122).isEmpty());
+    EXPECT_TRUE(info.FieldText(1123).isEmpty());
+    EXPECT_TRUE(info.FieldText(1124).isEmpty());
+
+    QSignalSpy accepted(&info, &QDialog::accepted);
+    info.show();
+    QTest::keyClick(&info, Qt::Key_Return);
+    EXPECT_EQ(accepted.count(), 1);
+}
