@@ -327,11 +327,20 @@ public:
         const std::string name = std::filesystem::path(source).filename().string();
         const std::string count = "[" + std::to_string(current + 1) + "/" + std::to_string(job_.TaskCount) + "]";
         if (terminal_) {
-            const double done = (current + percent / 100.0) / std::max(1, job_.TaskCount);
-            const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
+            const auto now = std::chrono::steady_clock::now();
+            if (current != lastRow_) {
+                lastRow_ = current;
+                rowStarted_ = now;
+            }
+            // The file in progress at its own pace, the files after it at the pace of the run so far.
+            const double inRow = std::chrono::duration<double>(now - rowStarted_).count();
+            const double inRun = std::chrono::duration<double>(rowStarted_ - started_).count();
             std::string eta = "--:--:--";
-            if (done > 0.005)
-                eta = FormatEta(elapsed * (1.0 - done) / done);
+            if (percent > 0) {
+                const double rowTotal = inRow * 100.0 / percent;
+                const double perTask = current > 0 ? inRun / current : rowTotal;
+                eta = FormatEta(rowTotal - inRow + perTask * (job_.TaskCount - current - 1));
+            }
             out_ << "\r\x1b[K" << count << ' ' << name << "  " << percent << "%  ETA " << eta << std::flush;
             lineOpen_ = true;
         } else {
@@ -379,6 +388,7 @@ private:
     std::ostream &out_;
     bool terminal_;
     std::chrono::steady_clock::time_point started_;
+    std::chrono::steady_clock::time_point rowStarted_;
     int reported_ = 0;
     int completed_ = 0;
     int lastRow_ = -1;
