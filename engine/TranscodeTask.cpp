@@ -62,7 +62,7 @@ EngineStatus TranscodeTask::OpenSource()
 
     const AVFormatContext *format = input_.format();
     job_.ProbeDuration = format->duration;
-    if (const AVStream *v = input_.videoStream()) {
+    if (input_.videoStream()) {
         job_.SourceHeight = input_.videoDecoder()->height;
         job_.SourceWidth = input_.videoDecoder()->width;
         const AVRational rate = input_.videoRate();
@@ -71,7 +71,6 @@ EngineStatus TranscodeTask::OpenSource()
         job_.OddFrameRate = rules_.stampOddSourcesByCount && input_.oddFrameRate();
         job_.SourceFrameRateDen = rate.den;
         job_.SourceFrameRateNum = rate.num;
-        (void)v;
     }
     job_.ProbeStartSeconds = 0;
     job_.ProbeDurationSeconds = job_.ProbeDuration / 1000000;

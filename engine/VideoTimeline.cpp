@@ -6,6 +6,13 @@
 
 namespace zentrova {
 
+namespace {
+
+constexpr double kMaxBackwardJump = 1.0;
+constexpr double kMaxForwardJump = 10.0;
+
+} // namespace
+
 VideoTimeline::VideoTimeline(const VideoTimelineConfig &config) : config_(config), lastPts_(config.lastPts) {}
 
 double VideoTimeline::position() const
@@ -22,7 +29,13 @@ VideoTimeline::Placement VideoTimeline::Place(double seconds)
     if (config_.stampByCount) {
         p.pts = next;
     } else {
-        const double a = std::isnan(seconds) ? v : seconds;
+        double a = std::isnan(seconds) ? v : seconds + shift_;
+        // A jump in the source's timestamps (a stream that restarts them, a broken file) is not
+        // a real gap: the frames go on from where the picture is, as the sound does.
+        if (a < v - kMaxBackwardJump || a > v + kMaxForwardJump) {
+            shift_ += v - a;
+            a = v;
+        }
         const int outputFps = tb.num > 0 ? tb.den / tb.num : 0;
         if (config_.dropAllowed && outputFps < config_.sourceFps && a < v) {
             p.action = Action::Drop;

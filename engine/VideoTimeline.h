@@ -43,6 +43,7 @@ public:
 private:
     VideoTimelineConfig config_;
     std::int64_t lastPts_;
+    double shift_ = 0;  // undoes jumps in the source's timestamps
 };
 
 } // namespace zentrova

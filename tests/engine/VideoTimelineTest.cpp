@@ -63,6 +63,23 @@ TEST(VideoTimeline, FirstFrameStartsAtZero)
     EXPECT_EQ(t.Place(NAN).pts, 1);  // no timestamp: the next slot
 }
 
+TEST(VideoTimeline, TimestampJumpsDoNotStallOrStretchThePicture)
+{
+    VideoTimeline t(Config({1, 15}, 30));
+    for (int i = 0; i < 60; ++i)
+        t.Place(i / 30.0);
+    const std::int64_t before = t.lastPts();
+    // The source's clock restarts: frames go on instead of being dropped as too early.
+    EXPECT_EQ(t.Place(0.0).action, Action::Encode);
+    EXPECT_EQ(t.lastPts(), before + 1);
+    // ... and a leap of an hour leaves no hour-long hole.
+    t.Place(1.0 / 30);
+    const auto p = t.Place(3600.0);
+    EXPECT_EQ(p.action, Action::Encode);
+    EXPECT_LE(p.pts, t.lastPts());
+    EXPECT_LT(p.pts, 40);
+}
+
 TEST(VideoTimeline, OddSourcesFollowTheFrameCount)
 {
     VideoTimelineConfig c = Config({12, 359}, 29);
