@@ -34,6 +34,8 @@ bool PreviewOutput::Start()
     // SDL must leave SIGINT and SIGTERM to the program, and the screen saver alone.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+    // A 160x120 picture needs no OpenGL: the window's own framebuffer keeps GL drivers unloaded.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     // A window id is an X11 id; only that driver can bind it.
     if (!ownWindow_ && !SDL_WasInit(SDL_INIT_VIDEO))
         SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
