@@ -110,16 +110,36 @@ EngineStatus VideoEncoder::Open(const VideoEncoderParams &params, const Transcod
 EngineStatus VideoEncoder::Encode(const AVFrame &frame, std::int64_t pts, std::int64_t duration, OutputFile &output)
 {
     AVCodecContext *c = encoder_.get();
-    scaler_.reset(sws_getCachedContext(scaler_.release(), frame.width, frame.height,
-                                       static_cast<AVPixelFormat>(frame.format), c->width, c->height, c->pix_fmt,
-                                       SWS_BICUBIC, nullptr, nullptr, nullptr));
-    if (!scaler_)
-        return EngineStatus::Failure("cannot scale the decoded picture");
+    if (!scaler_ || frame.width != scaledWidth_ || frame.height != scaledHeight_ || frame.format != scaledFormat_) {
+        // Scaling a large source is a good part of the work: let the scaler use every core.
+        scaler_.reset(sws_alloc_context());
+        if (!scaler_)
+            return EngineStatus::Failure("cannot scale the decoded picture", AVERROR(ENOMEM));
+        SwsContext *sws = scaler_.get();
+        av_opt_set_int(sws, "srcw", frame.width, 0);
+        av_opt_set_int(sws, "srch", frame.height, 0);
+        av_opt_set_int(sws, "src_format", frame.format, 0);
+        av_opt_set_int(sws, "dstw", c->width, 0);
+        av_opt_set_int(sws, "dsth", c->height, 0);
+        av_opt_set_int(sws, "dst_format", c->pix_fmt, 0);
+        av_opt_set_int(sws, "sws_flags", SWS_BICUBIC, 0);
+        av_opt_set_int(sws, "threads", 0, 0);
+        const int init = sws_init_context(sws, nullptr, nullptr);
+        if (init < 0) {
+            scaler_.reset();
+            return EngineStatus::Failure("cannot scale the decoded picture", init);
+        }
+        scaledWidth_ = frame.width;
+        scaledHeight_ = frame.height;
+        scaledFormat_ = frame.format;
+    }
     // The encoder may still hold the previous picture.
     int ret = av_frame_make_writable(picture_.get());
     if (ret < 0)
         return EngineStatus::Failure("cannot allocate the output picture", ret);
-    sws_scale(scaler_.get(), frame.data, frame.linesize, 0, frame.height, picture_->data, picture_->linesize);
+    ret = sws_scale_frame(scaler_.get(), picture_.get(), &frame);
+    if (ret < 0)
+        return EngineStatus::Failure("cannot scale the decoded picture", ret);
     picture_->pts = pts;
     // Only the encoder decides which pictures are key frames.
     picture_->pict_type = AV_PICTURE_TYPE_NONE;

@@ -46,6 +46,9 @@ private:
     AVCodecContextPtr encoder_;
     AVStream *stream_ = nullptr;
     SwsContextPtr scaler_;
+    int scaledWidth_ = 0;
+    int scaledHeight_ = 0;
+    int scaledFormat_ = -1;
     AVFramePtr picture_;
     AVPacketPtr packet_;
     std::deque<std::pair<std::int64_t, std::int64_t>> durations_;  // pts, duration of frames in flight
