@@ -4,8 +4,12 @@
 #include "AVConvert.h"
 #include "ClipTime.h"
 #include "CodecMap.h"
+#include "ConvertWorker.h"
 #include "EngineLog.h"
+#include "JobSetup.h"
 #include "MediaInfoFormat.h"
+#include "OutputFolder.h"
+#include "OutputSettings.h"
 #include "ProfileCatalogue.h"
 #include "ValueText.h"
 
@@ -13,7 +17,15 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
 #include <ostream>
+#include <thread>
 
 namespace zentrova {
 
@@ -23,7 +35,8 @@ constexpr const char *kVersion = "2.1";
 
 void PrintUsage(std::ostream &os)
 {
-    os << "Usage: zentrova-convert --list-profiles\n"
+    os << "Usage: zentrova-convert [OPTIONS] SOURCE...\n"
+          "       zentrova-convert --list-profiles\n"
           "       zentrova-convert --probe FILE...\n"
           "       zentrova-convert --help | --version\n";
 }
@@ -33,13 +46,38 @@ void PrintHelp(std::ostream &os)
     os << "zentrova-convert - the command line of the Zentrova iPod Video Converter\n\n";
     PrintUsage(os);
     os << "\n"
+          "Converts each SOURCE to its own file of the chosen profile, named after the source\n"
+          "(a(0).mp4, a(1).mp4 ... when the name is taken; no file is ever overwritten).\n"
+          "\n"
+          "  -p, --profile P   output profile: type code (90400), index (0-12) or display\n"
+          "                    text; default 90400\n"
+          "  -o, --output DIR  output folder, created when missing (its parent must exist);\n"
+          "                    default the folder the main window starts with. The folder\n"
+          "                    is remembered for the main window, as Convert does\n"
+          "  --start HH:MM:SS  clip start for the SOURCEs that follow (default 00:00:00)\n"
+          "  --end HH:MM:SS    clip end for the SOURCEs that follow (default the length)\n"
+          "  --size W*H        picture size, e.g. \"320*240\"\n"
+          "  --fps TEXT        frame rate, e.g. \"25.0 fps\", \"29.97 fps\"\n"
+          "  --vbitrate TEXT   video bit rate, e.g. \"1500 kbps\"\n"
+          "  --abitrate TEXT   audio bit rate, e.g. \"192 kbps\"\n"
+          "  --rate TEXT       sample rate, e.g. \"44100 Hz\"\n"
+          "  --channels TEXT   \"1 Channel Mono\" or \"2 Channel Stereo\"\n"
+          "  --preview         show the frames being converted in a small window\n"
+          "\n"
+          "Prints one line per task: \"Completed: SOURCE -> OUTPUT\", \"Failure: SOURCE\" or\n"
+          "\"Stopped: SOURCE\". Ctrl-C or SIGTERM finishes the file in progress (playable)\n"
+          "and starts no further task.\n"
+          "\n"
           "  --list-profiles   list the output profiles: index, type code, display text,\n"
           "                    extension and the values selecting the profile loads\n"
           "  --probe FILE...   show what the converter reads from each file; exit status 1\n"
           "                    when any file is invalid\n"
           "  --verbose         show FFmpeg's warnings\n"
           "  --help            show this text\n"
-          "  --version         show the program's version\n";
+          "  --version         show the program's version\n"
+          "\n"
+          "Exit status: 0 when every task completed, 1 when a task failed or a source was\n"
+          "invalid, 2 for a usage error, 130 when stopped by Ctrl-C or SIGTERM.\n";
 }
 
 void ListProfiles(std::ostream &os)
@@ -103,53 +141,367 @@ bool ProbeOne(const std::string &path, std::ostream &out, std::ostream &err)
     return true;
 }
 
-} // namespace
 
-int RunConvertCli(const std::vector<std::string> &args, std::ostream &out, std::ostream &err)
-{
+struct SourceArg {
+    std::string path;
+    std::optional<std::string> start;
+    std::optional<std::string> end;
+};
+
+struct Options {
     bool verbose = false;
     bool probe = false;
     bool listProfiles = false;
-    std::vector<std::string> files;
+    bool preview = false;
+    bool conversionOption = false;
+    std::string profile = "90400";
+    std::optional<std::string> output;
+    std::optional<std::string> size, fps, videoBitRate, audioBitRate, sampleRate, channels;
+    std::vector<SourceArg> sources;
+};
+
+bool IsClipTimeText(const std::string &text)
+{
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return (c >= '0' && c <= '9') || c == ':'; });
+}
+
+const Profile *FindProfile(const std::string &text)
+{
+    if (!text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        const long value = text.size() < 10 ? std::stol(text) : -1;
+        if (const Profile *p = ProfileByIndex(static_cast<int>(value)))
+            return p;
+        return ProfileByType(static_cast<std::int32_t>(value));
+    }
+    if (const Profile *p = ProfileByDisplayText(text))
+        return p;
+    // Display texts start with a space that is easy to leave out on a command line.
+    for (const Profile &p : Profiles()) {
+        std::string_view shown = p.displayText;
+        while (!shown.empty() && shown.front() == ' ')
+            shown.remove_prefix(1);
+        if (shown == text)
+            return &p;
+    }
+    return nullptr;
+}
+
+// Fills `settings` from the profile and the setting options; returns an error text or nothing.
+std::optional<std::string> BuildSettings(const Options &o, OutputSettings &settings, const Profile *&profile)
+{
+    profile = FindProfile(o.profile);
+    if (!profile)
+        return "unknown profile " + o.profile + " (see --list-profiles)";
+    ApplyProfileSelection(settings, profile->index);
+    if (o.size) {
+        const auto r = ParseResolutionText(*o.size);
+        if (!r || r->width <= 0 || r->height <= 0)
+            return "--size wants W*H, e.g. 320*240";
+        settings.Width = r->width;
+        settings.Height = r->height;
+    }
+    if (o.fps) {
+        if (!FrameRateFromText(*o.fps))
+            return "--fps wants a rate such as \"25.0 fps\" or \"29.97 fps\"";
+        settings.FrameRate = *o.fps;
+    }
+    if (o.videoBitRate) {
+        const int v = ParseValueText(*o.videoBitRate);
+        if (v <= 0)
+            return "--vbitrate wants a rate such as \"1500 kbps\"";
+        settings.VideoBitRate = v;
+    }
+    if (o.audioBitRate) {
+        const int v = ParseValueText(*o.audioBitRate);
+        if (v <= 0)
+            return "--abitrate wants a rate such as \"192 kbps\"";
+        settings.AudioBitRate = v;
+    }
+    if (o.sampleRate) {
+        const int v = ParseValueText(*o.sampleRate);
+        if (v <= 0 || o.sampleRate->find(" Hz") == std::string::npos)
+            return "--rate wants a rate such as \"44100 Hz\"";
+        settings.SampleRate = v;
+    }
+    if (o.channels) {
+        const auto c = ParseChannelText(*o.channels);
+        if (!c)
+            return "--channels wants \"1 Channel Mono\" or \"2 Channel Stereo\"";
+        settings.Channels = *c;
+    }
+    return std::nullopt;
+}
+
+// Parses `args`; returns an error text for a usage error.
+std::optional<std::string> ParseArgs(const std::vector<std::string> &args, Options &o, bool &helpOrVersion,
+                                     std::ostream &out)
+{
+    std::optional<std::string> start, end;
+    const std::pair<const char *, std::optional<std::string> Options::*> valued[] = {
+        {"--size", &Options::size},         {"--fps", &Options::fps},       {"--vbitrate", &Options::videoBitRate},
+        {"--abitrate", &Options::audioBitRate}, {"--rate", &Options::sampleRate}, {"--channels", &Options::channels},
+    };
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string &a = args[i];
+        auto value = [&](std::string &v) {
+            if (i + 1 >= args.size())
+                return false;
+            v = args[++i];
+            return true;
+        };
+        std::string v;
         if (a == "--help" || a == "-h") {
             PrintHelp(out);
-            return kExitOk;
+            helpOrVersion = true;
+            return std::nullopt;
         }
         if (a == "--version") {
             out << "zentrova-convert " << kVersion << '\n';
-            return kExitOk;
+            helpOrVersion = true;
+            return std::nullopt;
         }
         if (a == "--verbose") {
-            verbose = true;
+            o.verbose = true;
         } else if (a == "--probe") {
-            probe = true;
+            o.probe = true;
         } else if (a == "--list-profiles") {
-            listProfiles = true;
+            o.listProfiles = true;
+        } else if (a == "--preview") {
+            o.preview = o.conversionOption = true;
+        } else if (a == "-p" || a == "--profile") {
+            if (!value(o.profile))
+                return a + " needs a profile";
+            o.conversionOption = true;
+        } else if (a == "-o" || a == "--output") {
+            if (!value(v))
+                return a + " needs a folder";
+            o.output = v;
+            o.conversionOption = true;
+        } else if (a == "--start" || a == "--end") {
+            if (!value(v) || !IsClipTimeText(v))
+                return a + " wants a time HH:MM:SS";
+            (a == "--start" ? start : end) = v;
+            o.conversionOption = true;
+        } else if (auto it = std::find_if(std::begin(valued), std::end(valued), [&](const auto &e) { return a == e.first; });
+                   it != std::end(valued)) {
+            if (!value(v))
+                return a + " needs a value";
+            o.*(it->second) = v;
+            o.conversionOption = true;
         } else if (a == "--") {
-            files.insert(files.end(), args.begin() + static_cast<long>(i) + 1, args.end());
-            break;
+            for (++i; i < args.size(); ++i)
+                o.sources.push_back({args[i], start, end});
         } else if (a.size() > 1 && a[0] == '-') {
-            err << "zentrova-convert: unknown option " << a << '\n';
-            PrintUsage(err);
-            return kExitUsage;
+            return "unknown option " + a;
         } else {
-            files.push_back(a);
+            o.sources.push_back({a, start, end});
         }
     }
-    SetEngineLog(verbose ? AV_LOG_WARNING : AV_LOG_QUIET);
+    return std::nullopt;
+}
 
-    if (listProfiles && !probe && files.empty()) {
+std::string FormatEta(double seconds)
+{
+    const int s = static_cast<int>(seconds + 0.5);
+    char text[32];
+    std::snprintf(text, sizeof text, "%d:%02d:%02d", s / 3600, s / 60 % 60, s % 60);
+    return text;
+}
+
+// Follows a running worker: progress while it runs, one result line per finished task.
+class RunReporter {
+public:
+    RunReporter(const AVConvert &job, std::ostream &out, bool terminal)
+        : job_(job), out_(out), terminal_(terminal), started_(std::chrono::steady_clock::now())
+    {
+    }
+
+    void Poll()
+    {
+        const int current = job_.CurrentTask.load(std::memory_order_acquire);
+        ReportUpTo(current);
+        if (current < 0 || current >= job_.TaskCount)
+            return;
+        const int percent = std::max(0, job_.Progress.load(std::memory_order_relaxed));
+        const std::string &source = job_.SourcePaths[static_cast<std::size_t>(current)];
+        const std::string name = std::filesystem::path(source).filename().string();
+        const std::string count = "[" + std::to_string(current + 1) + "/" + std::to_string(job_.TaskCount) + "]";
+        if (terminal_) {
+            const auto now = std::chrono::steady_clock::now();
+            if (current != lastRow_) {
+                lastRow_ = current;
+                rowStarted_ = now;
+            }
+            // The file in progress at its own pace, the files after it at the pace of the run so far.
+            const double inRow = std::chrono::duration<double>(now - rowStarted_).count();
+            const double inRun = std::chrono::duration<double>(rowStarted_ - started_).count();
+            std::string eta = "--:--:--";
+            if (percent > 0) {
+                const double rowTotal = inRow * 100.0 / percent;
+                const double perTask = current > 0 ? inRun / current : rowTotal;
+                eta = FormatEta(rowTotal - inRow + perTask * (job_.TaskCount - current - 1));
+            }
+            out_ << "\r\x1b[K" << count << ' ' << name << "  " << percent << "%  ETA " << eta << std::flush;
+            lineOpen_ = true;
+        } else {
+            if (current != lastRow_) {
+                out_ << count << " Converting: " << source << '\n';
+                lastRow_ = current;
+                lastStep_ = 0;
+            }
+            const int step = percent / 25;
+            if (step > lastStep_ && percent < 100) {
+                out_ << count << ' ' << name << ' ' << step * 25 << "%\n" << std::flush;
+                lastStep_ = step;
+            }
+        }
+    }
+
+    void ReportUpTo(int current)
+    {
+        for (; reported_ < current && reported_ < job_.TaskCount; ++reported_) {
+            const auto row = static_cast<std::size_t>(reported_);
+            if (lineOpen_) {
+                out_ << "\r\x1b[K";
+                lineOpen_ = false;
+            }
+            switch (job_.TaskStatus[row].load(std::memory_order_relaxed)) {
+            case kTaskCompleted:
+                out_ << "Completed: " << job_.SourcePaths[row] << " -> " << job_.OutputPaths[row] << '\n';
+                ++completed_;
+                break;
+            case kTaskFailed:
+                out_ << "Failure: " << job_.SourcePaths[row] << '\n';
+                break;
+            default:
+                out_ << "Stopped: " << job_.SourcePaths[row] << '\n';
+                break;
+            }
+        }
+        out_ << std::flush;
+    }
+
+    int completed() const { return completed_; }
+
+private:
+    const AVConvert &job_;
+    std::ostream &out_;
+    bool terminal_;
+    std::chrono::steady_clock::time_point started_;
+    std::chrono::steady_clock::time_point rowStarted_;
+    int reported_ = 0;
+    int completed_ = 0;
+    int lastRow_ = -1;
+    int lastStep_ = 0;
+    bool lineOpen_ = false;
+};
+
+int Convert(const Options &o, std::ostream &out, std::ostream &err, const CliEnvironment &env)
+{
+    OutputSettings settings;
+    const Profile *profile = nullptr;
+    if (auto problem = BuildSettings(o, settings, profile)) {
+        err << "zentrova-convert: " << *problem << '\n';
+        return kExitUsage;
+    }
+
+    bool anyInvalid = false;
+    std::vector<TaskRow> rows;
+    for (const SourceArg &source : o.sources) {
+        AVConvert probe;
+        probe.ProbePath = source.path;
+        const int result = probe.ProbeMedia();
+        if (result < 0 || probe.ProbeStartSeconds < 0 || probe.ProbeDurationSeconds < 0) {
+            err << "File:" << BaseName(source.path) << " is invalid!\n";
+            anyInvalid = true;
+            continue;
+        }
+        rows.push_back({source.path, source.start.value_or("00:00:00"),
+                        source.end.value_or(FormatClipTime(static_cast<int>(probe.ProbeDurationSeconds))), true});
+    }
+
+    const std::string programDir = env.programDir.empty() ? ExecutableDir() : env.programDir;
+    const std::string folder = o.output ? *o.output : ChooseStartupFolder(programDir);
+    const std::string settingsFile = FolderSettingsFile(programDir);
+    AVConvert job;
+    const JobSetup setup = FillConvertJob(job, rows, profile->displayText, folder, settings,
+                                          [&](const std::string &f) { SaveOutputFolder(settingsFile, f); });
+    switch (setup.outcome) {
+    case JobSetupOutcome::Ready:
+        break;
+    case JobSetupOutcome::NoRows:
+        err << JobSetupMessage(setup.outcome) << '\n';
+        return kExitFailure;
+    case JobSetupOutcome::SilentFolder:
+        err << "zentrova-convert: " << folder << " cannot be the output folder\n";
+        return kExitUsage;
+    case JobSetupOutcome::NameWithoutDot:
+        err << "zentrova-convert: a source name has no extension; nothing was converted\n";
+        return kExitUsage;
+    default:
+        err << JobSetupMessage(setup.outcome) << '\n';
+        return kExitUsage;
+    }
+
+    if (o.preview)
+        job.Preview.Attach(PreviewTarget::OwnWindow);
+    std::atomic<bool> finished{false};
+    std::thread worker([&] {
+        ConvertWorker(job);
+        finished.store(true, std::memory_order_release);
+    });
+    RunReporter reporter(job, out, env.terminal);
+    bool interrupted = false;
+    while (!finished.load(std::memory_order_acquire)) {
+        if (env.interrupted && env.interrupted->load(std::memory_order_relaxed) && !interrupted) {
+            interrupted = true;
+            job.StopRequested.store(true, std::memory_order_relaxed);
+        }
+        reporter.Poll();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    worker.join();
+    reporter.ReportUpTo(job.CurrentTask.load(std::memory_order_acquire));
+    if (interrupted)
+        return kExitInterrupted;
+    return reporter.completed() == job.CheckedTaskCount && !anyInvalid ? kExitOk : kExitFailure;
+}
+
+} // namespace
+
+std::string ExecutableDir()
+{
+    std::error_code ec;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::filesystem::current_path(ec).string() : exe.parent_path().string();
+}
+
+int RunConvertCli(const std::vector<std::string> &args, std::ostream &out, std::ostream &err, const CliEnvironment &env)
+{
+    Options o;
+    bool helpOrVersion = false;
+    if (auto problem = ParseArgs(args, o, helpOrVersion, out)) {
+        err << "zentrova-convert: " << *problem << '\n';
+        PrintUsage(err);
+        return kExitUsage;
+    }
+    if (helpOrVersion)
+        return kExitOk;
+    SetEngineLog(o.verbose ? AV_LOG_WARNING : AV_LOG_QUIET);
+
+    const bool converting = !o.probe && !o.listProfiles;
+    if (o.listProfiles && !o.probe && !o.conversionOption && o.sources.empty()) {
         ListProfiles(out);
         return kExitOk;
     }
-    if (probe && !listProfiles && !files.empty()) {
+    if (o.probe && !o.listProfiles && !o.conversionOption && !o.sources.empty()) {
         bool allValid = true;
-        for (const std::string &f : files)
-            allValid = ProbeOne(f, out, err) && allValid;
+        for (const SourceArg &f : o.sources)
+            allValid = ProbeOne(f.path, out, err) && allValid;
         return allValid ? kExitOk : kExitFailure;
     }
+    if (converting && !o.sources.empty())
+        return Convert(o, out, err, env);
     PrintUsage(err);
     return kExitUsage;
 }

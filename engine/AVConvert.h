@@ -1,8 +1,11 @@
 // The conversion job record: everything one batch shares between the window and the worker thread.
 #pragma once
 
+#include "PreviewControl.h"
+
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -81,6 +84,14 @@ public:
     std::int32_t CheckedTaskCount = 0;
     bool VideoEnabled = true;
     std::int32_t TaskCount = 0;
+
+    // Where the worker draws the live picture; the window that shows it attaches and detaches here.
+    PreviewControl Preview;
+    // Asks the worker to let go of the preview window; returns once it did, or false after `timeout`.
+    bool DetachPreview(std::chrono::milliseconds timeout = std::chrono::milliseconds(2000))
+    {
+        return Preview.DetachPreview(timeout);
+    }
 };
 
 } // namespace zentrova

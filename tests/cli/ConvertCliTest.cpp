@@ -1,12 +1,21 @@
 #include "ConvertCli.h"
+#include "MediaCheck.h"
+#include "OutputFolder.h"
 #include "TestMedia.h"
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
 #include <sstream>
 
 using namespace zentrova;
 using zentrova::test::MediaPath;
+using zentrova::test::ScratchDir;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -15,11 +24,18 @@ struct CliRun {
     std::string out, err;
 };
 
-CliRun Cli(std::vector<std::string> args)
+CliRun Cli(std::vector<std::string> args, const std::string &programDir = "")
 {
     std::ostringstream out, err;
-    const int status = RunConvertCli(args, out, err);
+    CliEnvironment env;
+    env.programDir = programDir.empty() ? ScratchDir("cli-program") : programDir;
+    const int status = RunConvertCli(args, out, err, env);
     return {status, out.str(), err.str()};
+}
+
+bool Contains(const std::string &text, const std::string &part)
+{
+    return text.find(part) != std::string::npos;
 }
 
 } // namespace
@@ -83,4 +99,133 @@ TEST(ConvertCli, InvalidFilesAreNamedAndFailTheRun)
     EXPECT_NE(r.err.find("File:random_bytes.avi is invalid!\n"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("File:no_duration.h264 is invalid!\n"), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find("audio_only.wav"), std::string::npos);
+}
+
+TEST(ConvertCli, ConvertsEachSourceAndReportsIt)
+{
+    const std::string out = ScratchDir("cli-convert");
+    const std::string a = MediaPath("audio_only.wav"), b = MediaPath("short_h264_aac_3s.mp4");
+    const CliRun r = Cli({"-p", "M4A -MPEG4 Audio(*.m4a)", "-o", out, a, "--end", "00:00:02", b});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(Contains(r.out, "Completed: " + a + " -> " + out + "/audio_only.m4a\n")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "Completed: " + b + " -> " + out + "/short_h264_aac_3s.m4a\n")) << r.out;
+    // --end applies to the sources after it only.
+    const auto full = zentrova::test::Ffprobe(out + "/audio_only.m4a");
+    const auto clipped = zentrova::test::Ffprobe(out + "/short_h264_aac_3s.m4a");
+    EXPECT_NEAR(full.Number(full.format, "duration"), 3.0, 0.15);
+    EXPECT_NEAR(clipped.Number(clipped.format, "duration"), 2.0, 0.15);
+}
+
+TEST(ConvertCli, SettingsOptionsUseTheDialogTexts)
+{
+    const std::string out = ScratchDir("cli-settings");
+    const CliRun r = Cli({"-p", "2", "--size", "176*144", "--fps", "15.0 fps", "--vbitrate", "256 kbps", "--abitrate",
+                          "64 kbps", "--rate", "22050 Hz", "--channels", "1 Channel Mono", "-o", out,
+                          MediaPath("short_h264_aac_3s.mp4")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto p = zentrova::test::Ffprobe(out + "/short_h264_aac_3s.mp4");
+    const auto *v = p.Stream("video");
+    const auto *a = p.Stream("audio");
+    ASSERT_TRUE(v && a);
+    EXPECT_EQ(v->at("codec_name"), "mpeg4");
+    EXPECT_EQ(p.Number(*v, "width"), 176);
+    EXPECT_EQ(p.Number(*v, "height"), 144);
+    EXPECT_EQ(v->at("r_frame_rate"), "15/1");
+    EXPECT_EQ(p.Number(*a, "sample_rate"), 22050);
+    EXPECT_EQ(p.Number(*a, "channels"), 1);
+}
+
+TEST(ConvertCli, InvalidSourcesAreSkippedAndFailTheRun)
+{
+    const std::string out = ScratchDir("cli-invalid");
+    const CliRun r = Cli({"-p", "90100", "-o", out, MediaPath("random_bytes.avi"), MediaPath("audio_only.wav")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(Contains(r.err, "File:random_bytes.avi is invalid!\n")) << r.err;
+    EXPECT_TRUE(Contains(r.out, "Completed: " + MediaPath("audio_only.wav"))) << r.out;
+
+    const CliRun failed = Cli({"-p", "90106", "-o", out, MediaPath("video_only.mp4")});
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_TRUE(Contains(failed.out, "Failure: " + MediaPath("video_only.mp4") + "\n")) << failed.out;
+
+    const CliRun none = Cli({"-o", out, MediaPath("zero_bytes.mp4")});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_TRUE(Contains(none.err, "Please add video files!")) << none.err;
+}
+
+TEST(ConvertCli, UsageErrors)
+{
+    const std::string out = ScratchDir("cli-usage");
+    const std::string src = MediaPath("audio_only.wav");
+    for (auto args : std::vector<std::vector<std::string>>{{"-p", "13", src},
+                                                           {"-p", "90999", src},
+                                                           {"--fps", "31 fps", src},
+                                                           {"--size", "320x240", src},
+                                                           {"--vbitrate", "fast", src},
+                                                           {"--rate", "44100", src},
+                                                           {"--channels", "3", src},
+                                                           {"--start", "soon", src},
+                                                           {"--end"},
+                                                           {"-o", out, "--probe", src}}) {
+        const CliRun r = Cli(args);
+        EXPECT_EQ(r.status, 2) << args[0] << " " << args[1] << "\n" << r.err;
+    }
+    const CliRun folder = Cli({"-o", out + "/no/such", src});
+    EXPECT_EQ(folder.status, 2);
+    EXPECT_TRUE(Contains(folder.err, "The folder that you selected does not exit.Please specify a different folder!"));
+    EXPECT_FALSE(fs::exists(out + "/no"));
+}
+
+TEST(ConvertCli, DefaultFolderIsTheMainWindowsAndTheFolderIsRemembered)
+{
+    const std::string program = ScratchDir("cli-default-folder");
+    const CliRun r = Cli({"-p", "10", MediaPath("audio_only.wav")}, program);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::exists(program + "/OutPut/audio_only.aac"));
+    EXPECT_EQ(ReadRememberedFolder(FolderSettingsFile(program)), program + "/OutPut");
+}
+
+TEST(ConvertCli, SigtermFinishesThePlayableFileAndExits130)
+{
+    const std::string out = ScratchDir("cli-sigterm");
+    const std::string program = ScratchDir("cli-sigterm-program");
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        dup2(fds[1], STDOUT_FILENO);
+        close(fds[0]);
+        close(fds[1]);
+        execl(ZENTROVA_CONVERT_EXE, ZENTROVA_CONVERT_EXE, "-o", out.c_str(), MediaPath("long_h264_aac_30s.mp4").c_str(),
+              MediaPath("short_h264_aac_3s.mp4").c_str(), static_cast<char *>(nullptr));
+        _exit(127);
+    }
+    close(fds[1]);
+    FILE *child = fdopen(fds[0], "r");
+    std::string output;
+    char line[4096];
+    bool signalled = false;
+    while (std::fgets(line, sizeof line, child)) {
+        output += line;
+        // Plain progress lines arrive every quarter; stop at the first one.
+        if (!signalled && Contains(line, "long_h264_aac_30s.mp4 25%")) {
+            kill(pid, SIGTERM);
+            signalled = true;
+        }
+    }
+    std::fclose(child);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(signalled) << output;
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 130) << output;
+    EXPECT_TRUE(Contains(output, "Stopped: " + MediaPath("long_h264_aac_30s.mp4") + "\n")) << output;
+    EXPECT_FALSE(Contains(output, "short_h264_aac_3s")) << output;
+    const std::string file = out + "/long_h264_aac_30s.mp4";
+    const auto probe = zentrova::test::Ffprobe(file);
+    EXPECT_EQ(probe.errors, "");
+    EXPECT_EQ(zentrova::test::DecodeErrors(file), "");
+    EXPECT_GT(probe.Number(probe.format, "duration"), 5.0);
+    EXPECT_LT(probe.Number(probe.format, "duration"), 29.0);
+    EXPECT_FALSE(fs::exists(out + "/short_h264_aac_3s.mp4"));
 }

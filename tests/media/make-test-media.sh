@@ -3,7 +3,7 @@
 # Usage: make-test-media.sh OUTPUT_DIR
 set -euo pipefail
 out=$1
-stamp=$out/.complete-v1
+stamp=$out/.complete-v2
 [ -f "$stamp" ] && exit 0
 mkdir -p "$out"
 cd "$out"
@@ -48,6 +48,33 @@ ff -f lavfi -i "$(bars 320x240 25 2)" -c:v libx264 -preset ultrafast -f h264 no_
 : > zero_bytes.mp4
 head -c 65536 /dev/urandom > random_bytes.avi
 head -c 20000 h264_aac_stereo_12s.mp4 > truncated.mp4
+
+# Short H.264/AAC source (3 s, 25 fps) for the round trip of every profile.
+ff -f lavfi -i "$(bars 320x240 25 3)" -f lavfi -i "$(tone 440 48000 3)" \
+   -ac 2 -c:v libx264 -preset ultrafast -g 25 -pix_fmt yuv420p -c:a aac -b:a 128k -shortest short_h264_aac_3s.mp4
+
+# 30 fps, 8 s, whose luma tells the frame number (3 levels per frame): clips must start on the right frame.
+ff -f lavfi -i "nullsrc=size=320x240:rate=30:duration=8,geq=lum='mod(N*3,256)':cb=128:cr=128" \
+   -f lavfi -i "$(tone 440 48000 8)" -ac 2 -c:v libx264 -preset ultrafast -g 30 -pix_fmt yuv420p \
+   -c:a aac -b:a 128k -shortest counter_30fps.mp4
+
+# 30 fps, 6 s: a white flash (two frames) and a 1 kHz blip (1/30 s) at every whole second, for A/V sync.
+ff -f lavfi -i "nullsrc=size=320x240:rate=30:duration=6,geq=lum='if(lt(mod(N,30),2),235,16)':cb=128:cr=128" \
+   -f lavfi -i "aevalsrc='if(lt(mod(t,1),1/30),0.8*sin(2*PI*1000*t),0)|if(lt(mod(t,1),1/30),0.8*sin(2*PI*1000*t),0)':s=48000:d=6" \
+   -c:v libx264 -preset ultrafast -g 30 -pix_fmt yuv420p -c:a aac -b:a 128k -shortest flash_sync_30fps.mp4
+
+# 30 s, long enough to stop a conversion in the middle.
+ff -f lavfi -i "$(bars 320x240 25 30)" -f lavfi -i "$(tone 440 48000 30)" \
+   -ac 2 -c:v libx264 -preset ultrafast -g 25 -pix_fmt yuv420p -c:a aac -b:a 96k -shortest long_h264_aac_30s.mp4
+
+# Colour bars (red, green, blue thirds) for the preview picture.
+ff -f lavfi -i "rgbtestsrc=size=320x240:rate=25:duration=2" -c:v libx264 -preset ultrafast -pix_fmt yuv420p rgb_bars.mp4
+
+# An MP3 with cover art: a still picture stream that is not a video to convert.
+ff -f lavfi -i "color=c=orange:size=64x64" -frames:v 1 cover.png
+ff -i audio_only.mp3 -i cover.png -map 0:a -map 1:v -c:a copy -c:v png -disposition:v attached_pic \
+   -id3v2_version 3 audio_with_cover.mp3
+rm -f cover.png
 
 # A name with spaces and non-ASCII letters.
 cp h264_aac_stereo_12s.mp4 "name with spaces ÄÖü 视频.mp4"

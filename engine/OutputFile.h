@@ -1,0 +1,52 @@
+// One output media file: its muxer, streams, unique name, header, packets and trailer.
+#pragma once
+
+#include "EngineStatus.h"
+#include "FFmpegPtr.h"
+
+#include <string>
+
+namespace zentrova {
+
+// The first name in path, path(0), path(1), ... (counter before the last ".") that names no
+// existing file. `suffix` is the counter used, -1 for the path itself.
+std::string UniqueOutputPath(const std::string &path, int &suffix);
+
+class OutputFile {
+public:
+    OutputFile() = default;
+    ~OutputFile();
+    OutputFile(const OutputFile &) = delete;
+    OutputFile &operator=(const OutputFile &) = delete;
+
+    // Chooses the muxer from the file name alone and allocates the output context.
+    EngineStatus Create(const std::string &path);
+
+    AVFormatContext *context() const { return context_.get(); }
+    // The muxer wants codec headers out of band (MP4, M4A, MOV ...).
+    bool wantsGlobalHeader() const;
+    bool isRealMedia() const;
+    AVStream *AddStream();
+    bool hasStreams() const { return context_ && context_->nb_streams > 0; }
+    void CopyMetadata(const AVFormatContext *input);
+
+    // Picks the unique name, creates that file (never replacing an existing one) and writes the header.
+    EngineStatus Open(int &uniqueSuffix);
+    bool isOpen() const { return opened_; }
+    const std::string &path() const { return path_; }
+
+    // Rescales `pkt` from `from` to its stream's time base and writes it interleaved.
+    int WritePacket(AVPacket *pkt, AVRational from);
+    // Writes the trailer and closes the file.
+    EngineStatus Finish();
+    // Closes and deletes a file that must not be left behind.
+    void Discard();
+
+private:
+    AVFormatContextPtr context_{nullptr, AVFormatContextDeleter{true}};
+    std::string path_;
+    bool opened_ = false;
+    bool headerWritten_ = false;
+};
+
+} // namespace zentrova

@@ -1,0 +1,121 @@
+// Opening a source for transcoding.
+#include "SourceInput.h"
+
+#include <cmath>
+#include <limits>
+
+namespace zentrova {
+
+namespace {
+
+EngineStatus OpenDecoder(AVStream *stream, AVCodecContextPtr &ctx, const char *kind)
+{
+    const AVCodec *decoder = avcodec_find_decoder(stream->codecpar->codec_id);
+    if (!decoder)
+        return EngineStatus::Failure(std::string("no ") + kind + " decoder for " +
+                                     avcodec_get_name(stream->codecpar->codec_id));
+    AVCodecContextPtr c(avcodec_alloc_context3(decoder));
+    if (!c)
+        return EngineStatus::Failure("out of memory", AVERROR(ENOMEM));
+    int ret = avcodec_parameters_to_context(c.get(), stream->codecpar);
+    if (ret < 0)
+        return EngineStatus::Failure(std::string(kind) + " decoder parameters", ret);
+    // Decoding on every core keeps a conversion as fast as the encoder allows.
+    c->thread_count = 0;
+    c->pkt_timebase = stream->time_base;
+    ret = avcodec_open2(c.get(), decoder, nullptr);
+    if (ret < 0)
+        return EngineStatus::Failure(std::string("cannot open the ") + kind + " decoder", ret);
+    ctx = std::move(c);
+    return {};
+}
+
+} // namespace
+
+double TimestampSeconds(std::int64_t ts, AVRational timeBase)
+{
+    if (ts == AV_NOPTS_VALUE)
+        return std::numeric_limits<double>::quiet_NaN();
+    return static_cast<double>(ts) * av_q2d(timeBase);
+}
+
+EngineStatus SourceInput::Open(const std::string &path, const AVIOInterruptCB &interrupt)
+{
+    if (path.empty())
+        return EngineStatus::Failure("no source (unchecked row)");
+    AVIOInterruptCB cb = interrupt;
+    int ret = OpenInput(format_, path, &cb);
+    if (ret < 0)
+        return EngineStatus::Failure("cannot open " + path, ret);
+    ret = avformat_find_stream_info(format_.get(), nullptr);
+    if (ret < 0)
+        return EngineStatus::Failure("cannot read the stream information", ret);
+
+    for (unsigned i = 0; i < format_->nb_streams; ++i) {
+        const AVStream *s = format_->streams[i];
+        switch (s->codecpar->codec_type) {
+        case AVMEDIA_TYPE_VIDEO:
+            // Cover art of an audio file is a still picture, not a video to convert.
+            if (!(s->disposition & AV_DISPOSITION_ATTACHED_PIC))
+                videoIndex_ = static_cast<int>(i);
+            break;
+        case AVMEDIA_TYPE_AUDIO:
+            audioIndex_ = static_cast<int>(i);
+            break;
+        default:
+            break;
+        }
+    }
+    for (unsigned i = 0; i < format_->nb_streams; ++i)
+        if (static_cast<int>(i) != videoIndex_ && static_cast<int>(i) != audioIndex_)
+            format_->streams[i]->discard = AVDISCARD_ALL;
+
+    if (videoIndex_ >= 0) {
+        EngineStatus s = OpenDecoder(videoStream(), videoDecoder_, "video");
+        if (!s.ok())
+            return s;
+        AVStream *v = videoStream();
+        oddFrameRate_ = v->r_frame_rate.num == 359 && v->r_frame_rate.den == 12;
+        if (v->r_frame_rate.den != 0 && v->r_frame_rate.num / v->r_frame_rate.den > 1000)
+            v->r_frame_rate.den = 1001;
+    }
+    if (audioIndex_ >= 0) {
+        EngineStatus s = OpenDecoder(audioStream(), audioDecoder_, "audio");
+        if (!s.ok())
+            return s;
+    }
+    return {};
+}
+
+AVRational SourceInput::videoRate() const
+{
+    const AVStream *v = videoStream();
+    return v ? v->r_frame_rate : AVRational{0, 1};
+}
+
+double SourceInput::startSeconds() const
+{
+    if (!format_ || format_->start_time == AV_NOPTS_VALUE)
+        return 0.0;
+    return static_cast<double>(format_->start_time) / AV_TIME_BASE;
+}
+
+std::string SourceInput::formatName() const
+{
+    return format_ && format_->iformat ? format_->iformat->name : "";
+}
+
+EngineStatus SourceInput::SeekTo(double seconds)
+{
+    const auto target = static_cast<std::int64_t>(std::llround(seconds * AV_TIME_BASE));
+    const int ret = av_seek_frame(format_.get(), -1, target, AVSEEK_FLAG_BACKWARD);
+    if (ret < 0)
+        return EngineStatus::Failure("cannot seek to the clip start", ret);
+    if (videoDecoder_)
+        avcodec_flush_buffers(videoDecoder_.get());
+    if (audioDecoder_)
+        avcodec_flush_buffers(audioDecoder_.get());
+    return {};
+}
+
+} // namespace zentrova

@@ -1,0 +1,185 @@
+// Video encoder set-up and encoding.
+#include "VideoEncoder.h"
+
+#include "CodecMap.h"
+#include "OutputFile.h"
+
+extern "C" {
+#include <libavutil/opt.h>
+}
+
+#include <algorithm>
+#include <array>
+
+namespace zentrova {
+
+namespace {
+
+// The program numbers that name a video encoder.
+constexpr std::array<int, 13> kVideoEncoders{5, 13, 22, 18, 19, 63, 2, 1, 25, 7, 8, 17, 28};
+
+const AVCodec *FindEncoder(int programId)
+{
+    if (std::find(kVideoEncoders.begin(), kVideoEncoders.end(), programId) == kVideoEncoders.end())
+        return nullptr;
+    const char *preferred = PreferredEncoderName(programId);
+    if (*preferred)
+        if (const AVCodec *c = avcodec_find_encoder_by_name(preferred))
+            return c;
+    return avcodec_find_encoder(ToAVCodecID(programId));
+}
+
+} // namespace
+
+EngineStatus VideoEncoder::Open(const VideoEncoderParams &params, const TranscodeRules &rules,
+                                const OutputFile &output, AVStream *stream, AVRational sourceRate,
+                                const AVCodecContext &sourceDecoder, bool describeStream)
+{
+    const AVCodec *codec = FindEncoder(params.codecId);
+    if (!codec)
+        return EngineStatus::Failure("no video encoder for codec " + std::to_string(params.codecId));
+    encoder_.reset(avcodec_alloc_context3(codec));
+    picture_.reset(av_frame_alloc());
+    packet_.reset(av_packet_alloc());
+    if (!encoder_ || !picture_ || !packet_)
+        return EngineStatus::Failure("out of memory", AVERROR(ENOMEM));
+    AVCodecContext *c = encoder_.get();
+    stream_ = stream;
+
+    c->bit_rate = params.bitRate;
+    c->width = params.width;
+    c->height = params.height;
+    std::optional<AVRational> tb = TimeBaseForFrameRate(rules, params.frameRate);
+    if (!tb || (rules.rmOutputUsesSourceRate && output.isRealMedia()))
+        tb = AVRational{sourceRate.den, sourceRate.num};
+    if (tb->num <= 0 || tb->den <= 0)
+        return EngineStatus::Failure("the source has no usable frame rate");
+    c->time_base = *tb;
+    c->framerate = av_inv_q(*tb);
+    c->gop_size = sourceDecoder.gop_size;
+    c->pix_fmt = AV_PIX_FMT_YUV420P;
+    if (params.codecId == 25)
+        c->pix_fmt = AV_PIX_FMT_YUV411P;
+    else if (params.codecId == 8 && rules.mjpegFullRange422)
+        c->pix_fmt = AV_PIX_FMT_YUVJ422P;
+    c->max_b_frames = 0;
+    if (params.codecId == 1)
+        c->mb_decision = FF_MB_DECISION_RD;
+    if (output.wantsGlobalHeader())
+        c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    c->thread_count = 0;
+
+    AVDictionary *options = nullptr;
+    if (params.codecId == 28) {
+        c->me_range = 16;
+        c->max_qdiff = 4;
+        c->qmin = 10;
+        c->qmax = 51;
+        c->qcompress = 0.6f;
+        c->keyint_min = 25;
+        c->refs = 1;
+        // iPods play Constrained Baseline 3.0 only; x264 would otherwise choose High.
+        av_dict_set(&options, "profile", "baseline", 0);
+        av_dict_set(&options, "level", "30", 0);
+    } else if (params.codecId == 13 || params.codecId == 63) {
+        c->profile = FF_PROFILE_MPEG4_SIMPLE;
+    }
+    const int ret = avcodec_open2(c, codec, &options);
+    if (const AVDictionaryEntry *left = av_dict_get(options, "", nullptr, AV_DICT_IGNORE_SUFFIX))
+        av_log(c, AV_LOG_WARNING, "encoder option %s was not used\n", left->key);
+    av_dict_free(&options);
+    if (ret < 0)
+        return EngineStatus::Failure(std::string("cannot open the video encoder ") + codec->name, ret);
+
+    if (describeStream) {
+        stream->time_base = c->time_base;
+        const int p = avcodec_parameters_from_context(stream->codecpar, c);
+        if (p < 0)
+            return EngineStatus::Failure("video stream parameters", p);
+    }
+
+    picture_->format = c->pix_fmt;
+    picture_->width = c->width;
+    picture_->height = c->height;
+    const int b = av_frame_get_buffer(picture_.get(), 0);
+    if (b < 0)
+        return EngineStatus::Failure("cannot allocate the output picture", b);
+    return {};
+}
+
+EngineStatus VideoEncoder::Encode(const AVFrame &frame, std::int64_t pts, std::int64_t duration, OutputFile &output)
+{
+    AVCodecContext *c = encoder_.get();
+    if (!scaler_ || frame.width != scaledWidth_ || frame.height != scaledHeight_ || frame.format != scaledFormat_) {
+        // Scaling a large source is a good part of the work: let the scaler use every core.
+        scaler_.reset(sws_alloc_context());
+        if (!scaler_)
+            return EngineStatus::Failure("cannot scale the decoded picture", AVERROR(ENOMEM));
+        SwsContext *sws = scaler_.get();
+        av_opt_set_int(sws, "srcw", frame.width, 0);
+        av_opt_set_int(sws, "srch", frame.height, 0);
+        av_opt_set_int(sws, "src_format", frame.format, 0);
+        av_opt_set_int(sws, "dstw", c->width, 0);
+        av_opt_set_int(sws, "dsth", c->height, 0);
+        av_opt_set_int(sws, "dst_format", c->pix_fmt, 0);
+        av_opt_set_int(sws, "sws_flags", SWS_BICUBIC, 0);
+        av_opt_set_int(sws, "threads", 0, 0);
+        const int init = sws_init_context(sws, nullptr, nullptr);
+        if (init < 0) {
+            scaler_.reset();
+            return EngineStatus::Failure("cannot scale the decoded picture", init);
+        }
+        scaledWidth_ = frame.width;
+        scaledHeight_ = frame.height;
+        scaledFormat_ = frame.format;
+    }
+    // The encoder may still hold the previous picture.
+    int ret = av_frame_make_writable(picture_.get());
+    if (ret < 0)
+        return EngineStatus::Failure("cannot allocate the output picture", ret);
+    ret = sws_scale_frame(scaler_.get(), picture_.get(), &frame);
+    if (ret < 0)
+        return EngineStatus::Failure("cannot scale the decoded picture", ret);
+    picture_->pts = pts;
+    // Only the encoder decides which pictures are key frames.
+    picture_->pict_type = AV_PICTURE_TYPE_NONE;
+    picture_->key_frame = 0;
+    durations_.emplace_back(pts, duration);
+    ret = avcodec_send_frame(c, picture_.get());
+    if (ret < 0)
+        return EngineStatus::Failure("video encoding", ret);
+    return WritePackets(output);
+}
+
+EngineStatus VideoEncoder::Drain(OutputFile &output)
+{
+    const int ret = avcodec_send_frame(encoder_.get(), nullptr);
+    if (ret < 0 && ret != AVERROR_EOF)
+        return EngineStatus::Failure("video encoder drain", ret);
+    return WritePackets(output);
+}
+
+EngineStatus VideoEncoder::WritePackets(OutputFile &output)
+{
+    for (;;) {
+        int ret = avcodec_receive_packet(encoder_.get(), packet_.get());
+        if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF)
+            return {};
+        if (ret < 0)
+            return EngineStatus::Failure("video encoding", ret);
+        // Without B-frames packets leave in the order the pictures went in.
+        std::int64_t duration = 1;
+        while (!durations_.empty() && durations_.front().first <= packet_->pts) {
+            duration = durations_.front().second;
+            durations_.pop_front();
+        }
+        packet_->duration = duration;
+        packet_->stream_index = stream_->index;
+        ret = output.WritePacket(packet_.get(), encoder_->time_base);
+        av_packet_unref(packet_.get());
+        if (ret < 0)
+            return EngineStatus::Failure("cannot write a video packet", ret);
+    }
+}
+
+} // namespace zentrova

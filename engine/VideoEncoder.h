@@ -1,0 +1,57 @@
+// The video half of a task's output: encoder settings, the scaler and the encode/drain loop.
+#pragma once
+
+#include "EngineStatus.h"
+#include "FFmpegPtr.h"
+#include "TranscodeRules.h"
+
+#include <cstdint>
+#include <deque>
+#include <utility>
+
+namespace zentrova {
+
+class OutputFile;
+
+struct VideoEncoderParams {
+    int codecId = 0;  // program codec number (28 H.264, 13 MPEG-4 ...)
+    int bitRate = 0;
+    int width = 0;
+    int height = 0;
+    double frameRate = 0;  // 0: the source's rate
+};
+
+class VideoEncoder {
+public:
+    // Configures and opens an encoder that writes into `stream`. `sourceRate` is the source
+    // video stream's rate and `sourceDecoder` its decoder (the GOP size comes from it). When
+    // `describeStream` is set the stream's parameters are filled from the encoder (the header
+    // is not yet written).
+    EngineStatus Open(const VideoEncoderParams &params, const TranscodeRules &rules, const OutputFile &output,
+                      AVStream *stream, AVRational sourceRate, const AVCodecContext &sourceDecoder,
+                      bool describeStream);
+
+    AVRational timeBase() const { return encoder_->time_base; }
+    AVCodecContext *context() const { return encoder_.get(); }
+
+    // Scales `frame` and encodes it with timestamp `pts` (in timeBase()) lasting `duration`.
+    // A packet the muxer refuses fails the call.
+    EngineStatus Encode(const AVFrame &frame, std::int64_t pts, std::int64_t duration, OutputFile &output);
+    // Sends the end of stream and writes every packet the encoder still holds.
+    EngineStatus Drain(OutputFile &output);
+
+private:
+    EngineStatus WritePackets(OutputFile &output);
+
+    AVCodecContextPtr encoder_;
+    AVStream *stream_ = nullptr;
+    SwsContextPtr scaler_;
+    int scaledWidth_ = 0;
+    int scaledHeight_ = 0;
+    int scaledFormat_ = -1;
+    AVFramePtr picture_;
+    AVPacketPtr packet_;
+    std::deque<std::pair<std::int64_t, std::int64_t>> durations_;  // pts, duration of frames in flight
+};
+
+} // namespace zentrova

@@ -1,0 +1,49 @@
+// Where each video frame lands in the output: the frame-dropping and timestamp rules.
+#pragma once
+
+extern "C" {
+#include <libavutil/rational.h>
+}
+
+#include <cstdint>
+#include <limits>
+
+namespace zentrova {
+
+struct VideoTimelineConfig {
+    AVRational timeBase{1, 25};  // the output's, one tick per frame slot
+    int sourceFps = 0;           // integer part of the source rate
+    bool dropAllowed = true;     // false for "rm" outputs, which keep every frame
+    bool stampByCount = false;   // frames follow one another regardless of their source time
+    double endSeconds = std::numeric_limits<double>::infinity();
+    std::int64_t lastPts = -1;   // carried from an earlier row of a merge, -1 before any frame
+};
+
+class VideoTimeline {
+public:
+    enum class Action { Encode, Drop, PastEnd };
+    struct Placement {
+        Action action = Action::Drop;
+        std::int64_t pts = 0;
+        std::int64_t duration = 1;
+    };
+
+    explicit VideoTimeline(const VideoTimelineConfig &config);
+
+    // `seconds` is the frame's place on the output timeline (NaN when the source gave none).
+    // A frame whose time lies before the next free slot is dropped when the output rate is below
+    // the source rate; otherwise it takes the slot at or before its time, never earlier than the
+    // next free one, and the frame before it lasts until then.
+    Placement Place(double seconds);
+
+    // The start of the next free slot, seconds.
+    double position() const;
+    std::int64_t lastPts() const { return lastPts_; }
+
+private:
+    VideoTimelineConfig config_;
+    std::int64_t lastPts_;
+    double shift_ = 0;  // undoes jumps in the source's timestamps
+};
+
+} // namespace zentrova

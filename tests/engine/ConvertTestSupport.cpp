@@ -1,0 +1,69 @@
+// Conversion helpers for tests.
+#include "ConvertTestSupport.h"
+
+#include "ClipTime.h"
+#include "ConvertWorker.h"
+#include "ProfileCatalogue.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
+namespace zentrova::test {
+
+namespace {
+
+// Encoder statistics would drown the test report; errors still show.
+const bool g_quietCodecs = (av_log_set_level(AV_LOG_ERROR), true);
+
+} // namespace
+
+TaskRow RowFor(const std::string &path, const std::string &start, const std::string &end)
+{
+    std::string endText = end;
+    if (endText.empty()) {
+        AVConvert probe;
+        probe.ProbePath = path;
+        if (probe.ProbeMedia() == kProbeOk)
+            endText = FormatClipTime(static_cast<int>(probe.ProbeDurationSeconds));
+    }
+    return {path, start, endText, true};
+}
+
+std::unique_ptr<AVConvert> FillRows(const std::vector<TaskRow> &rows, int profileIndex, const std::string &folder,
+                                    const std::function<void(OutputSettings &)> &tweak)
+{
+    auto job = std::make_unique<AVConvert>();
+    OutputSettings settings;
+    ApplyProfileSelection(settings, profileIndex);
+    if (tweak)
+        tweak(settings);
+    const JobSetup setup =
+        FillConvertJob(*job, rows, ProfileByIndex(profileIndex)->displayText, folder, settings, {});
+    EXPECT_EQ(setup.outcome, JobSetupOutcome::Ready);
+    return job;
+}
+
+std::unique_ptr<AVConvert> ConvertRows(const std::vector<TaskRow> &rows, int profileIndex, const std::string &folder,
+                                       const std::function<void(OutputSettings &)> &tweak)
+{
+    auto job = FillRows(rows, profileIndex, folder, tweak);
+    ConvertWorker(*job);
+    return job;
+}
+
+std::vector<std::string> FilesIn(const std::string &folder)
+{
+    std::vector<std::string> names;
+    for (const auto &entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace zentrova::test

@@ -1,0 +1,29 @@
+// Running conversions from tests: a row per source, the job filled as the Convert command does.
+#pragma once
+
+#include "AVConvert.h"
+#include "JobSetup.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace zentrova::test {
+
+// A checked row for `path` with the clip the task list would show (start 0, end = probed length).
+TaskRow RowFor(const std::string &path, const std::string &start = "00:00:00", const std::string &end = "");
+
+// Fills a job for `rows` with the profile at `profileIndex` (settings adjusted by `tweak`)
+// into `folder`, and runs the worker on this thread.
+std::unique_ptr<AVConvert> ConvertRows(const std::vector<TaskRow> &rows, int profileIndex, const std::string &folder,
+                                       const std::function<void(OutputSettings &)> &tweak = {});
+
+// Fills the job only.
+std::unique_ptr<AVConvert> FillRows(const std::vector<TaskRow> &rows, int profileIndex, const std::string &folder,
+                                    const std::function<void(OutputSettings &)> &tweak = {});
+
+// Files in `folder`.
+std::vector<std::string> FilesIn(const std::string &folder);
+
+} // namespace zentrova::test

@@ -1,0 +1,322 @@
+#include "ConvertTestSupport.h"
+#include "ConvertWorker.h"
+#include "MediaCheck.h"
+#include "ProfileCatalogue.h"
+#include "TestMedia.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+using namespace zentrova;
+using namespace zentrova::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadBytes(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+struct ProfileExpectation {
+    int index;
+    const char *videoCodec;  // nullptr for audio-only profiles
+    const char *videoProfile;
+    int width, height;
+    const char *frameRate;
+    const char *audioCodec;
+    int sampleRate, audioBitRate;
+};
+
+const ProfileExpectation kProfiles[] = {
+    {0, "h264", "Constrained Baseline", 320, 240, "30000/1001", "aac", 48000, 128000},
+    {1, "h264", "Constrained Baseline", 640, 480, "30000/1001", "aac", 48000, 128000},
+    {2, "mpeg4", "Simple Profile", 320, 240, "30000/1001", "aac", 48000, 128000},
+    {3, "mpeg4", "Simple Profile", 640, 480, "30000/1001", "aac", 48000, 128000},
+    {4, "h264", "Constrained Baseline", 374, 240, "30/1", "aac", 48000, 128000},
+    {5, "mpeg4", "Simple Profile", 374, 240, "30/1", "aac", 48000, 128000},
+    {6, "h264", "Constrained Baseline", 480, 320, "30000/1001", "aac", 48000, 128000},
+    {7, "h264", "Constrained Baseline", 640, 480, "30000/1001", "aac", 48000, 128000},
+    {8, "mpeg4", "Simple Profile", 480, 320, "30000/1001", "aac", 48000, 128000},
+    {9, "mpeg4", "Simple Profile", 640, 480, "30000/1001", "aac", 48000, 128000},
+    {10, nullptr, nullptr, 0, 0, nullptr, "aac", 48000, 192000},
+    {11, nullptr, nullptr, 0, 0, nullptr, "mp3", 44100, 128000},
+    {12, nullptr, nullptr, 0, 0, nullptr, "aac", 48000, 192000},
+};
+
+class EveryProfile : public ::testing::TestWithParam<ProfileExpectation> {};
+
+void CheckAudio(const ProbeReport &r, const ProfileExpectation &e, double sourceSeconds)
+{
+    const Fields *a = r.Stream("audio");
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->at("codec_name"), e.audioCodec);
+    EXPECT_EQ(r.Number(*a, "sample_rate"), e.sampleRate);
+    EXPECT_EQ(r.Number(*a, "channels"), 2);
+    EXPECT_NEAR(r.Number(*a, "bit_rate"), e.audioBitRate, e.audioBitRate * 0.25);
+    EXPECT_NEAR(r.Number(r.format, "duration"), sourceSeconds, 0.15);
+}
+
+} // namespace
+
+TEST_P(EveryProfile, VideoSourceRoundTrip)
+{
+    const ProfileExpectation &e = GetParam();
+    const std::string out = ScratchDir("profile-video-" + std::to_string(e.index));
+    auto job = ConvertRows({RowFor(MediaPath("short_h264_aac_3s.mp4"))}, e.index, out);
+    ASSERT_EQ(job->TaskStatus[0].load(), kTaskCompleted);
+    EXPECT_EQ(job->CurrentTask.load(), 1);
+    EXPECT_EQ(job->Progress.load(), 100);
+    const std::string output = job->OutputPaths[0];
+    EXPECT_EQ(fs::path(output).filename().string(),
+              "short_h264_aac_3s" + std::string(fs::path(output).extension().string()));
+
+    const ProbeReport r = Ffprobe(output);
+    EXPECT_EQ(r.errors, "");
+    EXPECT_EQ(DecodeErrors(output), "");
+    CheckAudio(r, e, 3.0);
+    const Fields *v = r.Stream("video");
+    if (!e.videoCodec) {
+        EXPECT_EQ(v, nullptr);
+        EXPECT_EQ(r.streams.size(), 1u);
+        return;
+    }
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(v->at("codec_name"), e.videoCodec);
+    EXPECT_EQ(v->at("profile"), e.videoProfile);
+    EXPECT_EQ(r.Number(*v, "width"), e.width);
+    EXPECT_EQ(r.Number(*v, "height"), e.height);
+    EXPECT_EQ(v->at("r_frame_rate"), e.frameRate);
+    if (std::string(e.videoCodec) == "h264") {
+        EXPECT_EQ(r.Number(*v, "level"), 30);
+        EXPECT_EQ(r.Number(*v, "refs"), 1);
+    }
+    const Profile *p = ProfileByIndex(e.index);
+    // MPEG-4's rate control needs more than these 3 s to settle (over 30 s it lands within 10 %).
+    const double slack = std::string(e.videoCodec) == "mpeg4" ? 1.6 : 1.25;
+    EXPECT_LT(r.Number(*v, "bit_rate"), p->defaults.videoBitRate * slack);
+    // Both streams start and end together.
+    const Fields *a = r.Stream("audio");
+    EXPECT_NEAR(r.Number(*v, "start_time"), r.Number(*a, "start_time"), 0.05);
+    EXPECT_NEAR(r.Number(*v, "duration"), 3.0, 0.15);
+    EXPECT_NEAR(r.Number(*a, "duration"), 3.0, 0.15);
+
+    AVConvert probe;
+    probe.ProbePath = output;
+    ASSERT_EQ(probe.ProbeMedia(), kProbeOk);
+    EXPECT_EQ(probe.SourceWidth, e.width);
+    EXPECT_EQ(probe.SourceHeight, e.height);
+}
+
+TEST_P(EveryProfile, AudioOnlySourceRoundTrip)
+{
+    const ProfileExpectation &e = GetParam();
+    const std::string out = ScratchDir("profile-audio-" + std::to_string(e.index));
+    // Mono PCM at 22050 Hz: every profile has to resample and upmix.
+    auto job = ConvertRows({RowFor(MediaPath("audio_only.wav"))}, e.index, out);
+    ASSERT_EQ(job->TaskStatus[0].load(), kTaskCompleted);
+    const ProbeReport r = Ffprobe(job->OutputPaths[0]);
+    EXPECT_EQ(r.errors, "");
+    EXPECT_EQ(DecodeErrors(job->OutputPaths[0]), "");
+    EXPECT_EQ(r.streams.size(), 1u);
+    CheckAudio(r, e, 3.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Profiles, EveryProfile, ::testing::ValuesIn(kProfiles),
+                         [](const auto &info) { return "p" + std::to_string(info.param.index); });
+
+TEST(ConvertWorker, ClipStartsOnTheRightFrameAndLastsItsLength)
+{
+    const std::string out = ScratchDir("clip");
+    // The source's luma is 3 x frame number; the frame at 2 s is frame 60.
+    auto job = ConvertRows({RowFor(MediaPath("counter_30fps.mp4"), "00:00:02", "00:00:05")}, 0, out);
+    ASSERT_EQ(job->TaskStatus[0].load(), kTaskCompleted);
+    EXPECT_EQ(job->ClipStart[0], 0.0);
+    const ProbeReport r = Ffprobe(job->OutputPaths[0]);
+    EXPECT_NEAR(r.Number(r.format, "duration"), 3.0, 0.2);
+    EXPECT_NEAR(r.Number(*r.Stream("video"), "start_time"), r.Number(*r.Stream("audio"), "start_time"), 0.05);
+    const auto luma = VideoLuma(job->OutputPaths[0]);
+    ASSERT_FALSE(luma.empty());
+    EXPECT_NEAR(luma.front().seconds, 0.0, 0.001);
+    EXPECT_NEAR(luma.front().meanLuma, 180.0, 3.0);  // frame 60, not 59 (177) or 61 (183)
+}
+
+TEST(ConvertWorker, ZeroLengthClipConvertsToTheEnd)
+{
+    const std::string out = ScratchDir("zero-clip");
+    auto job = ConvertRows({RowFor(MediaPath("short_h264_aac_3s.mp4"), "00:00:00", "00:00:00")}, 0, out);
+    ASSERT_EQ(job->TaskStatus[0].load(), kTaskCompleted);
+    EXPECT_EQ(job->Progress.load(), 100);
+    EXPECT_NEAR(Ffprobe(job->OutputPaths[0]).Number(Ffprobe(job->OutputPaths[0]).format, "duration"), 3.0, 0.15);
+}
+
+TEST(ConvertWorker, UniqueNamesNeverReplaceAFile)
+{
+    const std::string out = ScratchDir("unique");
+    const std::string taken = out + "/short_h264_aac_3s.mp4";
+    std::ofstream(taken) << "keep me";
+    const TaskRow row = RowFor(MediaPath("short_h264_aac_3s.mp4"));
+    auto video = ConvertRows({row, row}, 0, out);
+    EXPECT_EQ(video->OutputPaths[0], out + "/short_h264_aac_3s(0).mp4");
+    EXPECT_EQ(video->OutputPaths[1], out + "/short_h264_aac_3s(1).mp4");
+    EXPECT_EQ(video->UniqueSuffix, 1);
+    EXPECT_EQ(ReadBytes(taken), "keep me");
+}
+
+TEST(ConvertWorker, SourceIsNeverOverwritten)
+{
+    const std::string dir = ScratchDir("same-folder");
+    const std::string source = dir + "/clip.mp4";
+    fs::copy_file(MediaPath("short_h264_aac_3s.mp4"), source);
+    const std::string before = ReadBytes(source);
+    auto job = ConvertRows({RowFor(source)}, 0, dir);
+    ASSERT_EQ(job->TaskStatus[0].load(), kTaskCompleted);
+    EXPECT_EQ(job->OutputPaths[0], dir + "/clip(0).mp4");
+    EXPECT_TRUE(ReadBytes(source) == before);
+}
+
+TEST(ConvertWorker, FiveOneAc3BecomesStereo)
+{
+    const std::string out = ScratchDir("ac3");
+    auto job = ConvertRows({RowFor(MediaPath("mpeg2_ac3_5_1.ts"))}, 0, out);
+    ASSERT_EQ(job->TaskStatus[0].load(), kTaskCompleted);
+    const ProbeReport r = Ffprobe(job->OutputPaths[0]);
+    EXPECT_EQ(r.Number(*r.Stream("audio"), "channels"), 2);
+    // The source lasts a fraction over its whole seconds; none of it is cut off.
+    EXPECT_GT(r.Number(r.format, "duration"), 5.0);
+    const AudioTrack track = DecodeAudio(job->OutputPaths[0]);
+    EXPECT_NEAR(ZeroCrossingFrequency(track), 330.0, 15.0);
+}
+
+TEST(ConvertWorker, LastAudioStreamIsConverted)
+{
+    const std::string out = ScratchDir("two-audio");
+    auto job = ConvertRows({RowFor(MediaPath("two_audio_streams.mkv"))}, 10, out);
+    ASSERT_EQ(job->TaskStatus[0].load(), kTaskCompleted);
+    const AudioTrack track = DecodeAudio(job->OutputPaths[0]);
+    EXPECT_EQ(track.channels, 2);
+    EXPECT_NEAR(ZeroCrossingFrequency(track), 1000.0, 30.0);
+}
+
+TEST(ConvertWorker, ThirtyFpsAtFifteenKeepsSync)
+{
+    const std::string out = ScratchDir("sync15");
+    auto job = ConvertRows({RowFor(MediaPath("flash_sync_30fps.mp4"))}, 0, out,
+                           [](OutputSettings &s) { s.FrameRate = "15.0 fps"; });
+    ASSERT_EQ(job->TaskStatus[0].load(), kTaskCompleted);
+    const ProbeReport r = Ffprobe(job->OutputPaths[0]);
+    EXPECT_NEAR(r.Number(*r.Stream("video"), "nb_frames"), 90, 2);
+    const auto luma = VideoLuma(job->OutputPaths[0]);
+    const AudioTrack audio = DecodeAudio(job->OutputPaths[0]);
+    ASSERT_GT(audio.sampleRate, 0);
+    for (int second = 1; second <= 5; ++second) {
+        double flash = -1, blip = -1;
+        for (const LumaSample &s : luma)
+            if (s.seconds > second - 0.5 && s.meanLuma > 128) {
+                flash = s.seconds;
+                break;
+            }
+        for (std::size_t i = static_cast<std::size_t>((second - 0.5) * audio.sampleRate); i < audio.samples.size(); ++i)
+            if (std::fabs(audio.samples[i]) > 0.2f) {
+                blip = audio.startSeconds + static_cast<double>(i) / audio.sampleRate;
+                break;
+            }
+        EXPECT_NEAR(flash, second, 0.07) << "second " << second;
+        EXPECT_NEAR(blip, second, 0.03) << "second " << second;
+    }
+}
+
+TEST(ConvertWorker, SourcesThatCannotBeConvertedFailWithoutLeavingFiles)
+{
+    const std::string out = ScratchDir("failures");
+    auto job = ConvertRows({RowFor(MediaPath("video_only.mp4"), "00:00:00", "00:00:04"),
+                            RowFor(MediaPath("zero_bytes.mp4"), "00:00:00", "00:00:01"),
+                            RowFor(MediaPath("random_bytes.avi"), "00:00:00", "00:00:01"),
+                            RowFor(MediaPath("truncated.mp4"), "00:00:00", "00:00:01"),
+                            RowFor(MediaPath("audio_only.wav"))},
+                           11, out);
+    for (int row = 0; row < 4; ++row)
+        EXPECT_EQ(job->TaskStatus[static_cast<std::size_t>(row)].load(), kTaskFailed) << row;
+    EXPECT_EQ(job->TaskStatus[4].load(), kTaskCompleted);
+    EXPECT_EQ(job->CurrentTask.load(), 5);
+    EXPECT_EQ(FilesIn(out), std::vector<std::string>{"audio_only.mp3"});
+}
+
+TEST(ConvertWorker, UncheckedRowsFailAtOpening)
+{
+    const std::string out = ScratchDir("unchecked");
+    TaskRow skipped = RowFor(MediaPath("audio_only.wav"));
+    skipped.checked = false;
+    auto job = ConvertRows({skipped, RowFor(MediaPath("audio_only.flac"))}, 10, out);
+    EXPECT_EQ(job->TaskStatus[0].load(), kTaskFailed);
+    EXPECT_EQ(job->TaskStatus[1].load(), kTaskCompleted);
+    EXPECT_EQ(FilesIn(out), std::vector<std::string>{"audio_only.aac"});
+}
+
+TEST(ConvertWorker, NonAsciiPaths)
+{
+    const std::string out = ScratchDir("Ausgabe ÄÖü 输出");
+    auto job = ConvertRows({RowFor(MediaPath("name with spaces ÄÖü 视频.mp4"))}, 2, out);
+    ASSERT_EQ(job->TaskStatus[0].load(), kTaskCompleted);
+    EXPECT_EQ(job->OutputPaths[0], out + "/name with spaces ÄÖü 视频.mp4");
+    EXPECT_EQ(Ffprobe(job->OutputPaths[0]).errors, "");
+}
+
+TEST(ConvertWorker, CoverArtIsNotAVideo)
+{
+    const std::string out = ScratchDir("cover");
+    auto job = ConvertRows({RowFor(MediaPath("audio_with_cover.mp3"))}, 0, out);
+    ASSERT_EQ(job->TaskStatus[0].load(), kTaskCompleted);
+    const ProbeReport r = Ffprobe(job->OutputPaths[0]);
+    ASSERT_EQ(r.streams.size(), 1u);
+    EXPECT_EQ(r.streams[0].at("codec_type"), "audio");
+}
+
+TEST(ConvertWorker, StopFinishesTheCurrentFileAndStartsNoOther)
+{
+    const std::string out = ScratchDir("stop");
+    auto job = FillRows({RowFor(MediaPath("long_h264_aac_30s.mp4")), RowFor(MediaPath("short_h264_aac_3s.mp4"))}, 0,
+                        out);
+    std::thread worker([&] { ConvertWorker(*job); });
+    while (job->Progress.load() < 15 && job->CurrentTask.load() < 1)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    job->StopRequested.store(true);
+    worker.join();
+    EXPECT_EQ(job->CurrentTask.load(), 1);
+    EXPECT_EQ(job->TaskStatus[0].load(), kTaskNotFinished);
+    EXPECT_EQ(job->TaskStatus[1].load(), kTaskNotFinished);
+    EXPECT_EQ(FilesIn(out), std::vector<std::string>{"long_h264_aac_30s.mp4"});
+    const ProbeReport r = Ffprobe(job->OutputPaths[0]);
+    EXPECT_EQ(r.errors, "");
+    EXPECT_EQ(DecodeErrors(job->OutputPaths[0]), "");
+    const double seconds = r.Number(r.format, "duration");
+    EXPECT_GT(seconds, 3.0);
+    EXPECT_LT(seconds, 29.0);
+    EXPECT_NEAR(r.Number(*r.Stream("video"), "duration"), r.Number(*r.Stream("audio"), "duration"), 0.15);
+}
+
+TEST(ConvertWorker, PreviewThatCannotStartDoesNotStopTheConversion)
+{
+    const std::string out = ScratchDir("no-preview");
+    auto job = FillRows({RowFor(MediaPath("short_h264_aac_3s.mp4"))}, 0, out);
+    setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
+    job->Preview.Attach(PreviewTarget::OwnWindow);
+    ConvertWorker(*job);
+    unsetenv("SDL_VIDEODRIVER");
+    EXPECT_EQ(job->TaskStatus[0].load(), kTaskCompleted);
+    EXPECT_TRUE(job->DetachPreview(std::chrono::milliseconds(0)));
+}
+
+TEST(ConvertWorker, EmptyBatchEndsAtOnce)
+{
+    AVConvert job;
+    job.TaskCount = 0;
+    ConvertWorker(job);
+    EXPECT_EQ(job.CurrentTask.load(), 0);
+}

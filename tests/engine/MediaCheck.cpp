@@ -1,0 +1,224 @@
+// Test helpers that look at output files the way a player would.
+#include "MediaCheck.h"
+
+#include "FFmpegPtr.h"
+
+extern "C" {
+#include <libswresample/swresample.h>
+}
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <unistd.h>
+
+namespace zentrova::test {
+
+namespace {
+
+std::string RunCapture(const std::string &command)
+{
+    std::string output;
+    if (FILE *pipe = popen(command.c_str(), "r")) {
+        char buffer[4096];
+        std::size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            output.append(buffer, n);
+        pclose(pipe);
+    }
+    return output;
+}
+
+std::string ReadAndRemove(const std::string &path)
+{
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    std::filesystem::remove(path);
+    return s.str();
+}
+
+std::string TempFile()
+{
+    static int counter = 0;
+    return (std::filesystem::temp_directory_path() /
+            ("zentrova-check-" + std::to_string(::getpid()) + "-" + std::to_string(counter++)))
+        .string();
+}
+
+Fields ParseCompact(const std::string &line)
+{
+    Fields f;
+    std::stringstream s(line);
+    std::string item;
+    std::getline(s, item, '|');  // section name
+    while (std::getline(s, item, '|')) {
+        const auto eq = item.find('=');
+        if (eq != std::string::npos)
+            f[item.substr(0, eq)] = item.substr(eq + 1);
+    }
+    return f;
+}
+
+} // namespace
+
+std::string ShellQuote(const std::string &text)
+{
+    std::string q = "'";
+    for (char c : text)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+const Fields *ProbeReport::Stream(const std::string &type) const
+{
+    for (const Fields &f : streams)
+        if (auto it = f.find("codec_type"); it != f.end() && it->second == type)
+            return &f;
+    return nullptr;
+}
+
+double ProbeReport::Number(const Fields &f, const std::string &key) const
+{
+    auto it = f.find(key);
+    return it == f.end() ? -1.0 : std::atof(it->second.c_str());
+}
+
+ProbeReport Ffprobe(const std::string &path)
+{
+    const std::string err = TempFile();
+    const std::string out = RunCapture("ffprobe -v error -show_streams -show_format -of compact " + ShellQuote(path) +
+                                       " 2>" + ShellQuote(err));
+    ProbeReport r;
+    r.errors = ReadAndRemove(err);
+    std::stringstream lines(out);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.rfind("stream|", 0) == 0)
+            r.streams.push_back(ParseCompact(line));
+        else if (line.rfind("format|", 0) == 0)
+            r.format = ParseCompact(line);
+    }
+    return r;
+}
+
+std::string DecodeErrors(const std::string &path)
+{
+    return RunCapture("ffmpeg -nostdin -v error -i " + ShellQuote(path) + " -f null - 2>&1");
+}
+
+std::vector<LumaSample> VideoLuma(const std::string &path)
+{
+    std::vector<LumaSample> result;
+    AVFormatContextPtr input;
+    if (OpenInput(input, path) < 0 || avformat_find_stream_info(input.get(), nullptr) < 0)
+        return result;
+    const int index = av_find_best_stream(input.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    if (index < 0)
+        return result;
+    AVStream *stream = input->streams[index];
+    const AVCodec *codec = avcodec_find_decoder(stream->codecpar->codec_id);
+    AVCodecContextPtr decoder(avcodec_alloc_context3(codec));
+    avcodec_parameters_to_context(decoder.get(), stream->codecpar);
+    decoder->pkt_timebase = stream->time_base;
+    if (avcodec_open2(decoder.get(), codec, nullptr) < 0)
+        return result;
+    AVPacketPtr packet(av_packet_alloc());
+    AVFramePtr frame(av_frame_alloc());
+    auto drain = [&] {
+        while (avcodec_receive_frame(decoder.get(), frame.get()) >= 0) {
+            double sum = 0;
+            for (int y = 0; y < frame->height; ++y)
+                for (int x = 0; x < frame->width; ++x)
+                    sum += frame->data[0][y * frame->linesize[0] + x];
+            result.push_back({static_cast<double>(frame->best_effort_timestamp) * av_q2d(stream->time_base),
+                              sum / (frame->width * frame->height)});
+            av_frame_unref(frame.get());
+        }
+    };
+    while (av_read_frame(input.get(), packet.get()) >= 0) {
+        if (packet->stream_index == index && avcodec_send_packet(decoder.get(), packet.get()) >= 0)
+            drain();
+        av_packet_unref(packet.get());
+    }
+    avcodec_send_packet(decoder.get(), nullptr);
+    drain();
+    return result;
+}
+
+AudioTrack DecodeAudio(const std::string &path)
+{
+    AudioTrack track;
+    AVFormatContextPtr input;
+    if (OpenInput(input, path) < 0 || avformat_find_stream_info(input.get(), nullptr) < 0)
+        return track;
+    const int index = av_find_best_stream(input.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    if (index < 0)
+        return track;
+    AVStream *stream = input->streams[index];
+    const AVCodec *codec = avcodec_find_decoder(stream->codecpar->codec_id);
+    AVCodecContextPtr decoder(avcodec_alloc_context3(codec));
+    avcodec_parameters_to_context(decoder.get(), stream->codecpar);
+    decoder->pkt_timebase = stream->time_base;
+    if (avcodec_open2(decoder.get(), codec, nullptr) < 0)
+        return track;
+    track.sampleRate = decoder->sample_rate;
+    track.channels = decoder->ch_layout.nb_channels;
+    track.startSeconds = stream->start_time == AV_NOPTS_VALUE ? 0.0 : stream->start_time * av_q2d(stream->time_base);
+    AVPacketPtr packet(av_packet_alloc());
+    AVFramePtr frame(av_frame_alloc());
+    auto drain = [&] {
+        while (avcodec_receive_frame(decoder.get(), frame.get()) >= 0) {
+            const auto format = static_cast<AVSampleFormat>(frame->format);
+            const bool planar = av_sample_fmt_is_planar(format);
+            const int step = planar ? 1 : frame->ch_layout.nb_channels;
+            for (int i = 0; i < frame->nb_samples; ++i) {
+                const std::uint8_t *base = frame->data[0];
+                float v = 0;
+                switch (av_get_packed_sample_fmt(format)) {
+                case AV_SAMPLE_FMT_FLT: v = reinterpret_cast<const float *>(base)[i * step]; break;
+                case AV_SAMPLE_FMT_S16: v = reinterpret_cast<const std::int16_t *>(base)[i * step] / 32768.0f; break;
+                case AV_SAMPLE_FMT_S32: v = static_cast<float>(reinterpret_cast<const std::int32_t *>(base)[i * step] / 2147483648.0); break;
+                case AV_SAMPLE_FMT_DBL: v = static_cast<float>(reinterpret_cast<const double *>(base)[i * step]); break;
+                default: break;
+                }
+                track.samples.push_back(v);
+            }
+            av_frame_unref(frame.get());
+        }
+    };
+    while (av_read_frame(input.get(), packet.get()) >= 0) {
+        if (packet->stream_index == index && avcodec_send_packet(decoder.get(), packet.get()) >= 0)
+            drain();
+        av_packet_unref(packet.get());
+    }
+    avcodec_send_packet(decoder.get(), nullptr);
+    drain();
+    return track;
+}
+
+double ZeroCrossingFrequency(const AudioTrack &track)
+{
+    // Counts swings through zero with some hysteresis, so coding noise in quiet parts does not count.
+    constexpr float kLevel = 0.05f;
+    int state = 0;
+    std::size_t swings = 0, first = 0, last = 0;
+    for (std::size_t i = 0; i < track.samples.size(); ++i) {
+        const float v = track.samples[i];
+        const int now = v > kLevel ? 1 : v < -kLevel ? -1 : state;
+        if (now == 1 && state == -1) {
+            if (swings++ == 0)
+                first = i;
+            last = i;
+        }
+        state = now;
+    }
+    if (swings < 2 || track.sampleRate <= 0)
+        return 0;
+    return (swings - 1) / (static_cast<double>(last - first) / track.sampleRate);
+}
+
+} // namespace zentrova::test

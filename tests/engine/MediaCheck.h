@@ -1,0 +1,47 @@
+// Inspecting converted files from tests: ffprobe's view, a full decode, and decoded pictures and sound.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace zentrova::test {
+
+using Fields = std::map<std::string, std::string>;
+
+struct ProbeReport {
+    std::vector<Fields> streams;
+    Fields format;
+    std::string errors;  // what ffprobe said at level "error"
+    const Fields *Stream(const std::string &type) const;
+    double Number(const Fields &f, const std::string &key) const;
+};
+
+// Runs the ffprobe program on `path`.
+ProbeReport Ffprobe(const std::string &path);
+
+// Decodes every stream of `path` with the ffmpeg program; returns what it reported at level "error".
+std::string DecodeErrors(const std::string &path);
+
+struct LumaSample {
+    double seconds;
+    double meanLuma;
+};
+// Mean luma of every decoded picture, in presentation order.
+std::vector<LumaSample> VideoLuma(const std::string &path);
+
+struct AudioTrack {
+    int sampleRate = 0;
+    int channels = 0;
+    double startSeconds = 0;
+    std::vector<float> samples;  // the first channel
+};
+AudioTrack DecodeAudio(const std::string &path);
+
+// Frequency estimate from zero crossings.
+double ZeroCrossingFrequency(const AudioTrack &track);
+
+// `command` quoted for /bin/sh.
+std::string ShellQuote(const std::string &text);
+
+} // namespace zentrova::test
