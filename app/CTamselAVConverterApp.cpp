@@ -2,10 +2,15 @@
 #include "CTamselAVConverterApp.h"
 
 #include "CTamselAVConverterDlg.h"
+#include "EngineLog.h"
 #include "SkinBitmap.h"
 
 #include <QApplication>
 #include <QIcon>
+
+extern "C" {
+#include <libavutil/log.h>
+}
 
 namespace zentrova {
 
@@ -23,6 +28,8 @@ bool CTamselAVConverterApp::InitInstance()
     QApplication::setApplicationName(QStringLiteral("Zentrova iPod Video Converter"));
     QApplication::setApplicationVersion(QStringLiteral("2.1"));
     QApplication::setWindowIcon(QIcon(SkinPixmap(266)));
+    // Encoder statistics are no use to the window's user; errors still reach standard error.
+    SetEngineLog(AV_LOG_ERROR);
 
     {
         CTamselAVConverterDlg window;

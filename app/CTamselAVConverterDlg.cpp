@@ -2,11 +2,14 @@
 // commands live in TaskListCommands.cpp, the folder and auxiliary ones in FolderCommands.cpp.
 #include "CTamselAVConverterDlg.h"
 
+#include "CAVConvertDlg.h"
 #include "CBitmapSlider.h"
 #include "CCheckHeadCtrl.h"
 #include "CCheckListCtrl.h"
 #include "CControlButton.h"
 #include "ControlLayout.h"
+#include "ConvertWorker.h"
+#include "DesktopServices.h"
 #include "MainWindowIds.h"
 #include "OutputSettings.h"
 #include "ProfileCatalogue.h"
@@ -147,12 +150,18 @@ CTamselAVConverterDlg::CTamselAVConverterDlg(const QString &programFolder, QWidg
 
     m_probeTimer.setSingleShot(true);
     connect(&m_probeTimer, &QTimer::timeout, this, &CTamselAVConverterDlg::ProcessNextFile);
+
+    convertWorker = &ConvertWorker;
+    m_convertDlg = new CAVConvertDlg(this);
+    connect(m_convertDlg, &CAVConvertDlg::ShutDownWhenDoneChanged, this, [this](bool on) { ShutDownWhenDone = on; });
+    connect(m_convertDlg, &CAVConvertDlg::StopPolling, this, [this] { KillTimer(1); });
     // The Delete key belongs to the task list wherever the focus is in this window.
     qApp->installEventFilter(this);
 }
 
 CTamselAVConverterDlg::~CTamselAVConverterDlg()
 {
+    StopWorker();
     qApp->removeEventFilter(this);
 }
 
@@ -180,6 +189,8 @@ void CTamselAVConverterDlg::CreateControls()
     connect(Button(IDC_ABOUT), &QAbstractButton::clicked, this, &CTamselAVConverterDlg::ShowAbout);
     connect(Button(IDC_MINIMIZE), &QAbstractButton::clicked, this, &QWidget::showMinimized);
     connect(Button(IDC_CLOSE), &QAbstractButton::clicked, this, &CTamselAVConverterDlg::OnClose);
+    connect(Button(IDC_CONVERT), &QAbstractButton::clicked, this, &CTamselAVConverterDlg::StartConversion);
+    connect(Button(IDC_MERGE), &QAbstractButton::clicked, this, &CTamselAVConverterDlg::StartMerge);
 
     m_taskList = new CCheckListCtrl(this);
     SetControlId(m_taskList, IDC_TASKLIST);
@@ -363,6 +374,7 @@ void CTamselAVConverterDlg::OnClose()
 {
     if (closePlayer)
         closePlayer();
+    StopWorker();
     m_closing = true;
     done(QDialog::Accepted);
 }

@@ -2,6 +2,7 @@
 // folder boxes, the preview panel and the command buttons.
 #pragma once
 
+#include <QBasicTimer>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QPixmap>
@@ -10,17 +11,25 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <atomic>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
+#include <thread>
+#include <vector>
 
 class QComboBox;
+class QLabel;
 class QMenu;
 class QProgressBar;
 
 namespace zentrova {
 
+class AVConvert;
+class CAVConvertDlg;
 class CBitmapSlider;
+class SleepInhibition;
 class CCheckListCtrl;
 class CControlButton;
 
@@ -66,6 +75,22 @@ public:
     // Profile box.
     void OnProfileChanged();
 
+    // Runs: Convert and Merge start one, the poller follows it on timer 1 and ends it.
+    void StartConversion();
+    void StartMerge();
+    void PollProgress();
+    // Powers the machine off; the result is not looked at.
+    bool ShutDownComputer();
+    CAVConvertDlg *ConvertDialog() const { return m_convertDlg; }
+    // True from a run's start until its worker thread has been joined.
+    bool IsConverting() const { return m_worker.joinable(); }
+
+    // The window's timers by the program's identifiers: 1 polls a run, 100 and 200 belong to
+    // the preview panel.
+    void SetTimer(int id, int milliseconds);
+    void KillTimer(int id);
+    bool IsTimerActive(int id) const;
+
     // Output folder and the auxiliary commands.
     void Browse();
     void FindTarget();
@@ -80,10 +105,22 @@ public:
     QString OutputFolder;
     QString FolderSettingsPath;
 
+    // State of the run: entry i is i when row i was checked at its start, -1 otherwise; the
+    // tasks shown as completed; the progress dialog's shut-down box.
+    std::vector<int> CheckedRows;
+    int CompletedCount = 0;
+    bool ShutDownWhenDone = false;
+
+    // The thread bodies of the two kinds of run; tests may wrap them.
+    using WorkerEntry = std::function<void(AVConvert &)>;
+    WorkerEntry convertWorker;
+    WorkerEntry mergeWorker;
+
     // Where later parts of the window plug in. Each is optional; unset means "nothing to do".
     std::function<void()> openClipDialog; // once per selected row, with ClipTaskIndex set
     std::function<void()> stopPreview;    // the preview panel's Stop
     std::function<void()> closePlayer;    // the Close button, before the window ends
+    std::function<void(int)> previewTimer; // timers 100 and 200, by identifier
 
 signals:
     // A batch of added or dropped files has been probed and the list's buttons follow it.
@@ -105,6 +142,7 @@ protected:
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void timerEvent(QTimerEvent *event) override;
 
 private:
     struct Batch {
@@ -135,6 +173,17 @@ private:
 
     void AddFolderItem(const QString &folder);
 
+    enum class RunKind { Convert, Merge };
+    void StartRun(RunKind kind);
+    void OnTimer(int id);
+    void EndRun(AVConvert &job, const QString &folder);
+    void WaitWhileAddingFiles();
+    // Joins the worker; while it still finishes its file the window says so.
+    void WaitForWorker();
+    // The window is going: the worker stops after its file and is joined.
+    void StopWorker();
+    void ShowBusyNotice(bool on);
+
     QString m_programFolder;
     QPixmap m_background;
     CCheckListCtrl *m_taskList = nullptr;
@@ -149,6 +198,15 @@ private:
     QTimer m_probeTimer;
     QElapsedTimer m_batchClock;
     bool m_inProbeStep = false;
+
+    CAVConvertDlg *m_convertDlg = nullptr;
+    std::map<int, QBasicTimer> m_timers;
+    std::thread m_worker;
+    std::atomic<bool> m_workerDone{true};
+    std::unique_ptr<SleepInhibition> m_sleepBlock;
+    QLabel *m_busyNotice = nullptr;
+    bool m_startingRun = false;
+    bool m_runEnded = false;
 
     bool m_closing = false;
     bool m_manualDrag = false;

@@ -129,8 +129,9 @@ void CTamselAVConverterDlg::ProcessNextFile()
     if (m_batches.empty() || m_inProbeStep)
         return;
     // Another dialog of the program is up (a message box, a conversion run): the engine
-    // record may be in use, and nothing should change behind that dialog's back.
-    if (QWidget *modal = QApplication::activeModalWidget(); modal && modal != this) {
+    // record may be in use, and nothing should change behind that dialog's back. A stopped
+    // run's worker may still be finishing its file with the record after its dialog closed.
+    if (QWidget *modal = QApplication::activeModalWidget(); (modal && modal != this) || IsConverting()) {
         m_probeTimer.start(50);
         return;
     }

@@ -1,5 +1,7 @@
-// The real desktop behind the seam: Qt's dialogs and QDesktopServices.
+// The real desktop behind the seam: Qt's dialogs, QDesktopServices and logind.
 #include "DesktopServices.h"
+
+#include "SystemPower.h"
 
 #include <QDesktopServices>
 #include <QDialog>
@@ -9,6 +11,14 @@
 namespace zentrova {
 
 namespace {
+
+class LogindInhibition final : public SleepInhibition {
+public:
+    explicit LogindInhibition(const QString &why) : m_inhibitor(why) {}
+
+private:
+    SleepInhibitor m_inhibitor;
+};
 
 class RealDesktop final : public DesktopServices {
 public:
@@ -35,6 +45,13 @@ public:
     bool OpenUrl(const QUrl &url) override { return QDesktopServices::openUrl(url); }
 
     int ExecDialog(QDialog &dialog) override { return dialog.exec(); }
+
+    bool PowerOff() override { return LogindPowerOff(); }
+
+    std::unique_ptr<SleepInhibition> InhibitSleep(const QString &why) override
+    {
+        return std::make_unique<LogindInhibition>(why);
+    }
 };
 
 RealDesktop g_realDesktop;

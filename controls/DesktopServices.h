@@ -1,10 +1,12 @@
 // Every interaction with the desktop that a test must pass through without blocking: message
-// boxes, file and folder choosers, and the shell. Tests install a recording double.
+// boxes, file and folder choosers, the shell and the machine's power. Tests install a recording double.
 #pragma once
 
 #include <QString>
 #include <QStringList>
 #include <QUrl>
+
+#include <memory>
 
 class QDialog;
 class QWidget;
@@ -12,6 +14,12 @@ class QWidget;
 namespace zentrova {
 
 inline const QString kApplicationTitle = QStringLiteral("Zentrova iPod Video Converter");
+
+// Keeps the machine from going to sleep for as long as it lives.
+class SleepInhibition {
+public:
+    virtual ~SleepInhibition() = default;
+};
 
 class DesktopServices {
 public:
@@ -33,6 +41,13 @@ public:
 
     // Runs one of the program's own dialogs modally and returns its result.
     virtual int ExecDialog(QDialog &dialog) = 0;
+
+    // Powers the machine off without asking the user again. Returns whether the request was accepted.
+    virtual bool PowerOff() = 0;
+
+    // Blocks idle and sleep until the returned object is destroyed; `why` is shown to the user
+    // by the desktop. Never null, even when the system refused.
+    virtual std::unique_ptr<SleepInhibition> InhibitSleep(const QString &why) = 0;
 };
 
 // The services in use: the real desktop unless a test installed another.

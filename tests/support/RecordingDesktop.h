@@ -10,6 +10,7 @@
 
 #include <deque>
 #include <functional>
+#include <memory>
 
 namespace zentrova::test {
 
@@ -52,6 +53,7 @@ public:
     bool OpenUrl(const QUrl &url) override
     {
         openedUrls.push_back(url);
+        calls.push_back(QStringLiteral("open ") + url.toLocalFile());
         return openUrlResult;
     }
 
@@ -65,6 +67,24 @@ public:
         return dialogResult;
     }
 
+    bool PowerOff() override
+    {
+        ++powerOffs;
+        calls.push_back(QStringLiteral("power off"));
+        return true;
+    }
+
+    std::unique_ptr<SleepInhibition> InhibitSleep(const QString &why) override
+    {
+        ++inhibitions;
+        calls.push_back(QStringLiteral("inhibit sleep"));
+        inhibitReasons.push_back(why);
+        return std::make_unique<Inhibition>(*this);
+    }
+
+    // True while some inhibition handed out is still held.
+    bool SleepInhibited() const { return inhibitions > releases; }
+
     QList<Message> messages;
     QStringList lastFilters;
     int openDialogs = 0;
@@ -76,6 +96,27 @@ public:
     QStringList dialogs;
     std::function<int(QDialog &)> onDialog;
     int dialogResult = QDialog::Rejected;
+    int powerOffs = 0;
+    int inhibitions = 0;
+    int releases = 0;
+    QStringList inhibitReasons;
+    // The shell, power and sleep requests in the order they were made ("open PATH", "power off",
+    // "inhibit sleep", "release sleep").
+    QStringList calls;
+
+private:
+    class Inhibition final : public SleepInhibition {
+    public:
+        explicit Inhibition(RecordingDesktop &owner) : m_owner(owner) {}
+        ~Inhibition() override
+        {
+            ++m_owner.releases;
+            m_owner.calls.push_back(QStringLiteral("release sleep"));
+        }
+
+    private:
+        RecordingDesktop &m_owner;
+    };
 };
 
 } // namespace zentrova::test

@@ -1,0 +1,252 @@
+// Progress dialog, laid out on the 8-point template grid.
+#include "CAVConvertDlg.h"
+
+#include "AVConvert.h"
+#include "CLabel.h"
+#include "ControlLayout.h"
+#include "DesktopServices.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QThread>
+
+#include <algorithm>
+#include <chrono>
+
+namespace zentrova {
+
+namespace {
+
+constexpr int kPictureWidth = 160;
+constexpr int kPictureHeight = 120;
+// How long closing waits for the worker to let go of the preview window: a task that is
+// draining its encoders reaches the hand-over only after that.
+constexpr std::chrono::milliseconds kReleaseTimeout(750);
+
+bool IsX11()
+{
+    return QGuiApplication::platformName() == QLatin1String("xcb");
+}
+
+QRect Dlu(int x, int y, int w, int h)
+{
+    return DialogUnitRect(x, y, w, h, 6, 13);
+}
+
+// A static text of the template: our fonts are taller than the template's, so the line gets
+// a few pixels more and never loses its descenders.
+QRect TextRect(int x, int y, int w, int h)
+{
+    return Dlu(x, y, w, h).adjusted(0, -2, 0, 3);
+}
+
+CLabel *MakeLabel(QWidget *parent, int id, const QRect &area)
+{
+    auto *label = new CLabel(QStringLiteral("Converting..."), parent);
+    SetControlId(label, id);
+    label->setGeometry(area);
+    label->SetTransparent(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    return label;
+}
+
+QProgressBar *MakeBar(QWidget *parent, int id, const QRect &area)
+{
+    auto *bar = new QProgressBar(parent);
+    SetControlId(bar, id);
+    bar->setGeometry(area);
+    bar->setRange(0, 100);
+    bar->setValue(0);
+    bar->setTextVisible(false);
+    return bar;
+}
+
+} // namespace
+
+CAVConvertDlg::CAVConvertDlg(QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint)
+{
+    setWindowTitle(kApplicationTitle);
+    QFont f = font();
+    f.setPointSize(8);
+    setFont(f);
+    setFixedSize(Dlu(0, 0, 400, 105).size());
+
+    // The preview area: the worker's SDL picture is bound to a native window of exactly the
+    // picture's size, framed by the group box, which grows just enough to hold it.
+    m_previewArea = new QGroupBox(this);
+    SetControlId(m_previewArea, IDC_PREVIEW_AREA);
+    QRect area = Dlu(7, 6, 106, 68);
+    area.setSize(area.size().expandedTo(QSize(kPictureWidth + 4, kPictureHeight + 4)));
+    m_previewArea->setGeometry(area);
+    m_previewWindow = new QWidget(m_previewArea);
+    m_previewWindow->setObjectName(QStringLiteral("previewWindow"));
+    m_previewWindow->setGeometry((area.width() - kPictureWidth) / 2, (area.height() - kPictureHeight) / 2,
+                                 kPictureWidth, kPictureHeight);
+    // Only X11 knows a window by the number the worker is given; elsewhere (the offscreen
+    // platform of the tests among them) the area stays an ordinary widget and nothing is drawn.
+    if (IsX11())
+        m_previewWindow->setAttribute(Qt::WA_NativeWindow);
+    m_previewWindow->setAttribute(Qt::WA_DontCreateNativeAncestors);
+    QPalette black = m_previewWindow->palette();
+    black.setColor(QPalette::Window, Qt::black);
+    m_previewWindow->setPalette(black);
+    m_previewWindow->setAutoFillBackground(true);
+
+    auto *currentCaption = new QLabel(QStringLiteral("Current File Converting:"), this);
+    currentCaption->setGeometry(TextRect(121, 9, 74, 8));
+    m_currentText = MakeLabel(this, IDC_CURRENT_TEXT, TextRect(197, 9, 196, 8));
+    // Our font runs wider than the template's: the file name starts after the caption.
+    const int captionEnd = currentCaption->x() + currentCaption->sizeHint().width() + 4;
+    if (m_currentText->x() < captionEnd)
+        m_currentText->setGeometry(m_currentText->geometry().adjusted(captionEnd - m_currentText->x(), 0, 0, 0));
+    m_currentBar = MakeBar(this, IDC_CURRENT_BAR, Dlu(122, 22, 256, 14));
+
+    auto *totalCaption = new QLabel(QStringLiteral("Total Progress:"), this);
+    totalCaption->setGeometry(TextRect(122, 47, 47, 8));
+    m_totalText = MakeLabel(this, IDC_TOTAL_TEXT, TextRect(171, 47, 196, 8));
+    const int totalCaptionEnd = totalCaption->x() + totalCaption->sizeHint().width() + 4;
+    if (m_totalText->x() < totalCaptionEnd)
+        m_totalText->setGeometry(m_totalText->geometry().adjusted(totalCaptionEnd - m_totalText->x(), 0, 0, 0));
+    m_totalBar = MakeBar(this, IDC_TOTAL_BAR, Dlu(120, 58, 257, 14));
+
+    m_showPreview = new QCheckBox(QStringLiteral("Show preview"), this);
+    SetControlId(m_showPreview, IDC_SHOW_PREVIEW);
+    m_showPreview->setGeometry(TextRect(7, 85, 61, 10));
+    m_showPreview->resize(std::max(m_showPreview->width(), m_showPreview->sizeHint().width()), m_showPreview->height());
+    connect(m_showPreview, &QCheckBox::clicked, this, &CAVConvertDlg::OnShowPreviewClicked);
+
+    m_shutDown = new QCheckBox(QStringLiteral("Shut down computer when conversion completed"), this);
+    SetControlId(m_shutDown, IDC_SHUT_DOWN);
+    m_shutDown->setGeometry(TextRect(122, 81, 170, 10));
+    m_shutDown->resize(std::max(m_shutDown->width(), m_shutDown->sizeHint().width()), m_shutDown->height());
+    connect(m_shutDown, &QCheckBox::clicked, this, &CAVConvertDlg::ShutDownWhenDoneChanged);
+
+    m_stop = new QPushButton(QStringLiteral("Stop"), this);
+    SetControlId(m_stop, IDC_CONVERT_STOP);
+    m_stop->setGeometry(Dlu(330, 79, 50, 19));
+    m_stop->setToolTip(QStringLiteral("Stop converting"));
+    // Enter must never press Stop, focused or not.
+    m_stop->setAutoDefault(false);
+    connect(m_stop, &QPushButton::clicked, this, &CAVConvertDlg::StopConverting);
+
+    installEventFilter(this);
+    for (QWidget *child : findChildren<QWidget *>())
+        child->installEventFilter(this);
+
+    // The worker reads the variable while this thread may rewrite it; a variable that already
+    // exists is replaced in place, which a concurrent reader survives. "0" names no window.
+    if (!qEnvironmentVariableIsSet("SDL_WINDOWID"))
+        qputenv("SDL_WINDOWID", "0");
+}
+
+CAVConvertDlg::~CAVConvertDlg()
+{
+    ReleasePreview();
+}
+
+QWidget *CAVConvertDlg::controlById(int id) const
+{
+    return FindControl(this, id);
+}
+
+bool CAVConvertDlg::OnInitDialog()
+{
+    // A new run starts from the template's state.
+    m_currentText->setText(QStringLiteral("Converting..."));
+    m_totalText->setText(QStringLiteral("Converting..."));
+    m_currentBar->setValue(0);
+    m_totalBar->setValue(0);
+
+    if (IsX11()) {
+        qputenv("SDL_WINDOWID", QByteArray::number(static_cast<qulonglong>(m_previewWindow->winId())));
+        if (m_job)
+            m_job->Preview.Attach(PreviewTarget::NativeWindow);
+    } else {
+        qputenv("SDL_WINDOWID", "0");
+    }
+
+    m_showPreview->setChecked(true);
+    if (m_job)
+        m_job->PreviewHidden.store(false, std::memory_order_relaxed);
+
+    m_shutDown->setChecked(false);
+    emit ShutDownWhenDoneChanged(false);
+
+    m_stop->setToolTip(QStringLiteral("Stop converting"));
+    m_showPreview->setFocus();
+    return true;
+}
+
+void CAVConvertDlg::StopConverting()
+{
+    if (m_job)
+        m_job->StopRequested.store(true, std::memory_order_relaxed);
+    QThread::msleep(100);
+    emit StopPolling();
+    done(QDialog::Accepted);
+}
+
+void CAVConvertDlg::OnShowPreviewClicked(bool checked)
+{
+    if (m_job)
+        m_job->PreviewHidden.store(!checked, std::memory_order_relaxed);
+    // The last picture goes with the tick, not only when something covers the area.
+    if (!checked)
+        m_previewWindow->update();
+}
+
+void CAVConvertDlg::ReleasePreview()
+{
+    // The native window outlives every run (it goes only with this dialog, after the owner has
+    // joined the worker), so a worker that misses the deadline still draws into a live window.
+    if (m_job)
+        m_job->DetachPreview(kReleaseTimeout);
+}
+
+void CAVConvertDlg::done(int result)
+{
+    ReleasePreview();
+    QDialog::done(result);
+}
+
+void CAVConvertDlg::reject()
+{
+}
+
+void CAVConvertDlg::closeEvent(QCloseEvent *event)
+{
+    event->ignore();
+    if (isVisible())
+        StopConverting();
+}
+
+void CAVConvertDlg::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    m_currentText->StopBkFlash();
+}
+
+void CAVConvertDlg::hideEvent(QHideEvent *event)
+{
+    QDialog::hideEvent(event);
+    m_currentText->StopBkFlash();
+}
+
+bool CAVConvertDlg::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter)
+            return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+} // namespace zentrova

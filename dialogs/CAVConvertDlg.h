@@ -1,0 +1,91 @@
+// The modal progress dialog of a conversion or merge run: the live picture of the frames being
+// converted, the current file and the totals with their bars, Stop, and the two check boxes.
+#pragma once
+
+#include <QDialog>
+
+class QCheckBox;
+class QGroupBox;
+class QProgressBar;
+class QPushButton;
+
+namespace zentrova {
+
+class AVConvert;
+class CLabel;
+
+enum ProgressDialogControl : int {
+    IDC_CONVERT_STOP = 1000,
+    IDC_CURRENT_BAR = 1011,
+    IDC_TOTAL_BAR = 1012,
+    IDC_CURRENT_TEXT = 1018,
+    IDC_TOTAL_TEXT = 1019,
+    IDC_PREVIEW_AREA = 1108,
+    IDC_SHOW_PREVIEW = 1120,
+    IDC_SHUT_DOWN = 1147,
+};
+
+class CAVConvertDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CAVConvertDlg(QWidget *parent = nullptr);
+    ~CAVConvertDlg() override;
+
+    // The job record whose flags the dialog writes; set before every run.
+    void SetJob(AVConvert *job) { m_job = job; }
+
+    // Everything a fresh dialog needs before it is shown, once per run: the preview window is
+    // published, "Show preview" is ticked, the shut-down box is cleared.
+    bool OnInitDialog();
+
+    // Stop and the window's close button: asks the worker to stop, stops the owner's polling
+    // and closes the dialog with OK.
+    void StopConverting();
+
+    QWidget *controlById(int id) const;
+    CLabel *CurrentFileLabel() const { return m_currentText; }
+    CLabel *TotalLabel() const { return m_totalText; }
+    QProgressBar *CurrentBar() const { return m_currentBar; }
+    QProgressBar *TotalBar() const { return m_totalBar; }
+    QCheckBox *ShowPreviewBox() const { return m_showPreview; }
+    QCheckBox *ShutDownBox() const { return m_shutDown; }
+    QPushButton *StopButton() const { return m_stop; }
+    // The native window inside the preview area that the worker draws into.
+    QWidget *PreviewWindow() const { return m_previewWindow; }
+
+    // Ends the modal loop; before the window goes, the worker lets go of the preview window.
+    void done(int result) override;
+
+public slots:
+    // Escape does nothing: only Stop and the close button end a run early.
+    void reject() override;
+
+signals:
+    // The "Shut down computer when conversion completed" box as the owner must remember it.
+    void ShutDownWhenDoneChanged(bool on);
+    // The owner's progress polling must stop now.
+    void StopPolling();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void OnShowPreviewClicked(bool checked);
+    void ReleasePreview();
+
+    AVConvert *m_job = nullptr;
+    QGroupBox *m_previewArea = nullptr;
+    QWidget *m_previewWindow = nullptr;
+    CLabel *m_currentText = nullptr;
+    CLabel *m_totalText = nullptr;
+    QProgressBar *m_currentBar = nullptr;
+    QProgressBar *m_totalBar = nullptr;
+    QCheckBox *m_showPreview = nullptr;
+    QCheckBox *m_shutDown = nullptr;
+    QPushButton *m_stop = nullptr;
+};
+
+} // namespace zentrova
