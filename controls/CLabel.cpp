@@ -55,6 +55,13 @@ CLabel &CLabel::FlashBackground(bool on)
     return *this;
 }
 
+CLabel &CLabel::SetElideMode(Qt::TextElideMode mode)
+{
+    m_elide = mode;
+    Redraw();
+    return *this;
+}
+
 void CLabel::StopBkFlash()
 {
     if (m_flash != Flash::Background)
@@ -122,7 +129,10 @@ void CLabel::paintEvent(QPaintEvent *)
         flags |= Qt::TextWordWrap;
     if (text().contains(QLatin1Char('\t')))
         flags |= Qt::TextExpandTabs;
-    painter.drawText(area, flags, text());
+    QString shown = text();
+    if (m_elide != Qt::ElideNone && !wordWrap())
+        shown = painter.fontMetrics().elidedText(shown, m_elide, area.width());
+    painter.drawText(area, flags, shown);
 }
 
 } // namespace zentrova

@@ -21,6 +21,8 @@ public:
     CLabel &SetTransparent(bool transparent);
     CLabel &FlashText(bool on);
     CLabel &FlashBackground(bool on);
+    // A single line too long for the label loses characters where `mode` says, not at the edge.
+    CLabel &SetElideMode(Qt::TextElideMode mode);
     // Stops a background flash; the progress dialog calls it whenever it is shown.
     void StopBkFlash();
 
@@ -42,6 +44,7 @@ private:
     QColor m_bkColour;
     bool m_ownBk = false;
     bool m_transparent = false;
+    Qt::TextElideMode m_elide = Qt::ElideNone;
     Flash m_flash = Flash::None;
     bool m_hiddenPhase = false;
     QBasicTimer m_flashTimer;

@@ -11,6 +11,7 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QThread>
@@ -45,6 +46,28 @@ QRect TextRect(int x, int y, int w, int h)
     return Dlu(x, y, w, h).adjusted(0, -2, 0, 3);
 }
 
+// A caption of the template, never cut: our fonts run wider than the template's.
+QLabel *MakeCaption(QWidget *parent, const QString &text, const QRect &area)
+{
+    auto *caption = new QLabel(text, parent);
+    caption->setGeometry(area);
+    caption->resize(std::max(area.width(), caption->sizeHint().width()), area.height());
+    return caption;
+}
+
+void WidenToText(QWidget *control)
+{
+    control->resize(std::max(control->width(), control->sizeHint().width()), control->height());
+}
+
+// What follows a caption on its line starts after the caption's text; its right edge stays.
+void StartAfter(QWidget *control, const QWidget *caption)
+{
+    const int left = caption->geometry().right() + 5;
+    if (control->x() < left)
+        control->setGeometry(control->geometry().adjusted(left - control->x(), 0, 0, 0));
+}
+
 CLabel *MakeLabel(QWidget *parent, int id, const QRect &area)
 {
     auto *label = new CLabel(QStringLiteral("Converting..."), parent);
@@ -52,6 +75,8 @@ CLabel *MakeLabel(QWidget *parent, int id, const QRect &area)
     label->setGeometry(area);
     label->SetTransparent(true);
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // A long file name gives way at its start, so the percent after it stays in sight.
+    label->SetElideMode(Qt::ElideLeft);
     return label;
 }
 
@@ -99,38 +124,35 @@ CAVConvertDlg::CAVConvertDlg(QWidget *parent)
     m_previewWindow->setPalette(black);
     m_previewWindow->setAutoFillBackground(true);
 
-    auto *currentCaption = new QLabel(QStringLiteral("Current File Converting:"), this);
-    currentCaption->setGeometry(TextRect(121, 9, 74, 8));
+    auto *currentCaption = MakeCaption(this, QStringLiteral("Current File Converting:"), TextRect(121, 9, 74, 8));
     m_currentText = MakeLabel(this, IDC_CURRENT_TEXT, TextRect(197, 9, 196, 8));
-    // Our font runs wider than the template's: the file name starts after the caption.
-    const int captionEnd = currentCaption->x() + currentCaption->sizeHint().width() + 4;
-    if (m_currentText->x() < captionEnd)
-        m_currentText->setGeometry(m_currentText->geometry().adjusted(captionEnd - m_currentText->x(), 0, 0, 0));
+    StartAfter(m_currentText, currentCaption);
     m_currentBar = MakeBar(this, IDC_CURRENT_BAR, Dlu(122, 22, 256, 14));
 
-    auto *totalCaption = new QLabel(QStringLiteral("Total Progress:"), this);
-    totalCaption->setGeometry(TextRect(122, 47, 47, 8));
+    auto *totalCaption = MakeCaption(this, QStringLiteral("Total Progress:"), TextRect(122, 47, 47, 8));
     m_totalText = MakeLabel(this, IDC_TOTAL_TEXT, TextRect(171, 47, 196, 8));
-    const int totalCaptionEnd = totalCaption->x() + totalCaption->sizeHint().width() + 4;
-    if (m_totalText->x() < totalCaptionEnd)
-        m_totalText->setGeometry(m_totalText->geometry().adjusted(totalCaptionEnd - m_totalText->x(), 0, 0, 0));
+    StartAfter(m_totalText, totalCaption);
     m_totalBar = MakeBar(this, IDC_TOTAL_BAR, Dlu(120, 58, 257, 14));
 
     m_showPreview = new QCheckBox(QStringLiteral("Show preview"), this);
     SetControlId(m_showPreview, IDC_SHOW_PREVIEW);
     m_showPreview->setGeometry(TextRect(7, 85, 61, 10));
-    m_showPreview->resize(std::max(m_showPreview->width(), m_showPreview->sizeHint().width()), m_showPreview->height());
+    WidenToText(m_showPreview);
     connect(m_showPreview, &QCheckBox::clicked, this, &CAVConvertDlg::OnShowPreviewClicked);
 
     m_shutDown = new QCheckBox(QStringLiteral("Shut down computer when conversion completed"), this);
     SetControlId(m_shutDown, IDC_SHUT_DOWN);
     m_shutDown->setGeometry(TextRect(122, 81, 170, 10));
-    m_shutDown->resize(std::max(m_shutDown->width(), m_shutDown->sizeHint().width()), m_shutDown->height());
+    WidenToText(m_shutDown);
     connect(m_shutDown, &QCheckBox::clicked, this, &CAVConvertDlg::ShutDownWhenDoneChanged);
 
     m_stop = new QPushButton(QStringLiteral("Stop"), this);
     SetControlId(m_stop, IDC_CONVERT_STOP);
     m_stop->setGeometry(Dlu(330, 79, 50, 19));
+    // The button gives way to the check box's text, within the dialog's margin.
+    const int stopLeft = std::min(std::max(m_stop->x(), m_shutDown->geometry().right() + 8),
+                                  width() - Dlu(0, 0, 7, 0).width() - m_stop->width());
+    m_stop->move(stopLeft, m_stop->y());
     m_stop->setToolTip(QStringLiteral("Stop converting"));
     // Enter must never press Stop, focused or not.
     m_stop->setAutoDefault(false);

@@ -34,7 +34,7 @@ protected:
     // A copy of a test source under the program folder, as `name`.
     QString CopyOf(const char *source, const QString &name) const;
 
-    QString Status(int row) const { return Cell(row, 4); }
+    QString StatusText(int row) const { return Cell(row, 4); }
     bool Checked(int row) const;
     CAVConvertDlg &Dialog() const { return *window->ConvertDialog(); }
 

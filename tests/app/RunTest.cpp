@@ -245,9 +245,9 @@ TEST_F(RunTest, PollerWritesOnlyCheckedRowsAndEndsTheRunOnce)
     job.CurrentTask = 3;
     job.Progress = 100;
     window->PollProgress();
-    EXPECT_EQ(Status(0), QStringLiteral(" Ready"));
-    EXPECT_EQ(Status(1), QStringLiteral(" Ready"));
-    EXPECT_EQ(Status(2), QStringLiteral("Completed"));
+    EXPECT_EQ(StatusText(0), QStringLiteral(" Ready"));
+    EXPECT_EQ(StatusText(1), QStringLiteral(" Ready"));
+    EXPECT_EQ(StatusText(2), QStringLiteral("Completed"));
     EXPECT_FALSE(Checked(2));
     EXPECT_EQ(window->CompletedCount, 1);
     // The totals lag the list by one tick.
@@ -272,10 +272,10 @@ TEST_F(RunTest, ConvertsCheckedRowsAroundAnUncheckedOne)
 
     EXPECT_EQ(desktop.dialogs, QStringList{QStringLiteral("Zentrova iPod Video Converter")});
     EXPECT_FALSE(Dialog().isVisible());
-    EXPECT_EQ(Status(0), QStringLiteral("Completed"));
-    EXPECT_EQ(Status(1), QStringLiteral(" Ready"));
-    EXPECT_EQ(Status(2), QStringLiteral("Completed"));
-    EXPECT_EQ(Status(3), QStringLiteral("Completed"));
+    EXPECT_EQ(StatusText(0), QStringLiteral("Completed"));
+    EXPECT_EQ(StatusText(1), QStringLiteral(" Ready"));
+    EXPECT_EQ(StatusText(2), QStringLiteral("Completed"));
+    EXPECT_EQ(StatusText(3), QStringLiteral("Completed"));
     for (int row : {0, 1, 2, 3})
         EXPECT_FALSE(Checked(row)) << row;
     EXPECT_EQ(window->CheckedRows, (std::vector<int>{0, -1, 2, 3}));
@@ -311,10 +311,10 @@ TEST_F(RunTest, FailedTaskStaysCheckedAndPowerOffFollowsTheFolder)
     });
     Convert();
 
-    EXPECT_EQ(Status(0), QStringLiteral("Failure"));
+    EXPECT_EQ(StatusText(0), QStringLiteral("Failure"));
     EXPECT_TRUE(Checked(0));
-    EXPECT_EQ(Status(1), QStringLiteral("Completed"));
-    EXPECT_EQ(Status(2), QStringLiteral("Completed"));
+    EXPECT_EQ(StatusText(1), QStringLiteral("Completed"));
+    EXPECT_EQ(StatusText(2), QStringLiteral("Completed"));
     EXPECT_FALSE(Checked(1));
     EXPECT_FALSE(Checked(2));
     EXPECT_EQ(window->CompletedCount, 2);
@@ -332,7 +332,7 @@ TEST_F(RunTest, StopInTheSecondTaskFinishesItsFileAndStartsNoMore)
     bool stopped = false;
     DriveDialog([&](CAVConvertDlg &dialog) {
         const AVConvert &job = *ConvertEngine();
-        if (!stopped && Status(0) == QStringLiteral("Completed") && job.CurrentTask.load() == 1 &&
+        if (!stopped && StatusText(0) == QStringLiteral("Completed") && job.CurrentTask.load() == 1 &&
             job.Progress.load() >= 10) {
             // The choices of a stopped run do not carry over to the next.
             dialog.ShowPreviewBox()->click();
@@ -347,9 +347,9 @@ TEST_F(RunTest, StopInTheSecondTaskFinishesItsFileAndStartsNoMore)
     EXPECT_FALSE(Dialog().isVisible());
     EXPECT_FALSE(window->IsConverting());
     EXPECT_FALSE(window->IsTimerActive(1));
-    EXPECT_EQ(Status(0), QStringLiteral("Completed"));
-    EXPECT_EQ(Status(1), QStringLiteral(" Ready"));
-    EXPECT_EQ(Status(2), QStringLiteral(" Ready"));
+    EXPECT_EQ(StatusText(0), QStringLiteral("Completed"));
+    EXPECT_EQ(StatusText(1), QStringLiteral(" Ready"));
+    EXPECT_EQ(StatusText(2), QStringLiteral(" Ready"));
     EXPECT_TRUE(Checked(1));
     EXPECT_TRUE(Checked(2));
     const AVConvert &job = *ConvertEngine();
@@ -380,8 +380,8 @@ TEST_F(RunTest, StopInTheSecondTaskFinishesItsFileAndStartsNoMore)
     });
     Convert();
     EXPECT_TRUE(checkedChoices);
-    EXPECT_EQ(Status(1), QStringLiteral("Completed"));
-    EXPECT_EQ(Status(2), QStringLiteral("Completed"));
+    EXPECT_EQ(StatusText(1), QStringLiteral("Completed"));
+    EXPECT_EQ(StatusText(2), QStringLiteral("Completed"));
     EXPECT_EQ(workersStarted.load(), 2);
     EXPECT_EQ(workersMax.load(), 1);
     EXPECT_EQ(desktop.powerOffs, 0);
@@ -431,6 +431,6 @@ TEST_F(RunTest, WindowShowsThatAStoppedFileIsBeingFinished)
     Convert();
     EXPECT_EQ(workersStarted.load(), 2);
     EXPECT_EQ(workersMax.load(), 1);
-    EXPECT_EQ(Status(0), QStringLiteral("Completed"));
-    EXPECT_EQ(Status(1), QStringLiteral("Completed"));
+    EXPECT_EQ(StatusText(0), QStringLiteral("Completed"));
+    EXPECT_EQ(StatusText(1), QStringLiteral("Completed"));
 }

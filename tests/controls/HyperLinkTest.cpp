@@ -106,3 +106,17 @@ TEST(Label, PaintsInWindowTextOnButtonFaceAndStopsFlashing)
     EXPECT_EQ(label.FlashMode(), CLabel::Flash::Text);
     EXPECT_TRUE(QTest::qWaitFor([&] { return label.FlashHidden(); }, 2000));
 }
+
+TEST(Label, LongLineCanGiveWayAtItsStart)
+{
+    const QString text = QStringLiteral("a_very_long_name_of_a_holiday_video_file.mp4   42% has completed");
+    CLabel cut(text);
+    CLabel elided(text);
+    elided.SetElideMode(Qt::ElideLeft);
+    CLabel expected(elided.fontMetrics().elidedText(text, Qt::ElideLeft, 150));
+    for (CLabel *label : {&cut, &elided, &expected})
+        label->resize(150, 20);
+    EXPECT_EQ(elided.text(), text);
+    EXPECT_EQ(elided.grab().toImage(), expected.grab().toImage());
+    EXPECT_NE(elided.grab().toImage(), cut.grab().toImage());
+}
