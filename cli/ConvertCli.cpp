@@ -8,6 +8,7 @@
 #include "EngineLog.h"
 #include "JobSetup.h"
 #include "MediaInfoFormat.h"
+#include "MergeWorker.h"
 #include "OutputFolder.h"
 #include "OutputSettings.h"
 #include "ProfileCatalogue.h"
@@ -36,6 +37,7 @@ constexpr const char *kVersion = "2.1";
 void PrintUsage(std::ostream &os)
 {
     os << "Usage: zentrova-convert [OPTIONS] SOURCE...\n"
+          "       zentrova-convert --merge [OPTIONS] SOURCE...\n"
           "       zentrova-convert --list-profiles\n"
           "       zentrova-convert --probe FILE...\n"
           "       zentrova-convert --help | --version\n";
@@ -48,7 +50,11 @@ void PrintHelp(std::ostream &os)
     os << "\n"
           "Converts each SOURCE to its own file of the chosen profile, named after the source\n"
           "(a(0).mp4, a(1).mp4 ... when the name is taken; no file is ever overwritten).\n"
+          "With --merge, all SOURCEs (at least two) become one file that plays them back\n"
+          "to back, named after the first.\n"
           "\n"
+          "  --merge           merge the SOURCEs into one file; whole sources are merged,\n"
+          "                    so --start and --end do not apply\n"
           "  -p, --profile P   output profile: type code (90400), index (0-12) or display\n"
           "                    text; default 90400\n"
           "  -o, --output DIR  output folder, created when missing (its parent must exist);\n"
@@ -65,8 +71,9 @@ void PrintHelp(std::ostream &os)
           "  --preview         show the frames being converted in a small window\n"
           "\n"
           "Prints one line per task: \"Completed: SOURCE -> OUTPUT\", \"Failure: SOURCE\" or\n"
-          "\"Stopped: SOURCE\". Ctrl-C or SIGTERM finishes the file in progress (playable)\n"
-          "and starts no further task.\n"
+          "\"Stopped: SOURCE\". A merge reports each source the same way without the\n"
+          "arrow and ends with \"Merged: OUTPUT\". Ctrl-C or SIGTERM finishes the file in\n"
+          "progress (playable; a merge keeps what was merged) and starts no further task.\n"
           "\n"
           "  --list-profiles   list the output profiles: index, type code, display text,\n"
           "                    extension and the values selecting the profile loads\n"
@@ -153,6 +160,7 @@ struct Options {
     bool probe = false;
     bool listProfiles = false;
     bool preview = false;
+    bool merge = false;
     bool conversionOption = false;
     std::string profile = "90400";
     std::optional<std::string> output;
@@ -268,6 +276,8 @@ std::optional<std::string> ParseArgs(const std::vector<std::string> &args, Optio
             o.listProfiles = true;
         } else if (a == "--preview") {
             o.preview = o.conversionOption = true;
+        } else if (a == "--merge") {
+            o.merge = o.conversionOption = true;
         } else if (a == "-p" || a == "--profile") {
             if (!value(o.profile))
                 return a + " needs a profile";
@@ -297,6 +307,8 @@ std::optional<std::string> ParseArgs(const std::vector<std::string> &args, Optio
             o.sources.push_back({a, start, end});
         }
     }
+    if (o.merge && (start || end))
+        return "--start and --end do not apply to --merge: whole sources are merged";
     return std::nullopt;
 }
 
@@ -311,8 +323,9 @@ std::string FormatEta(double seconds)
 // Follows a running worker: progress while it runs, one result line per finished task.
 class RunReporter {
 public:
-    RunReporter(const AVConvert &job, std::ostream &out, bool terminal)
-        : job_(job), out_(out), terminal_(terminal), started_(std::chrono::steady_clock::now())
+    // In a merge, Progress measures the whole run and the rows share one output file.
+    RunReporter(const AVConvert &job, std::ostream &out, bool terminal, bool merge)
+        : job_(job), out_(out), terminal_(terminal), merge_(merge), started_(std::chrono::steady_clock::now())
     {
     }
 
@@ -336,7 +349,10 @@ public:
             const double inRow = std::chrono::duration<double>(now - rowStarted_).count();
             const double inRun = std::chrono::duration<double>(rowStarted_ - started_).count();
             std::string eta = "--:--:--";
-            if (percent > 0) {
+            if (percent > 0 && merge_) {
+                const double inAll = std::chrono::duration<double>(now - started_).count();
+                eta = FormatEta(inAll * (100 - percent) / percent);
+            } else if (percent > 0) {
                 const double rowTotal = inRow * 100.0 / percent;
                 const double perTask = current > 0 ? inRun / current : rowTotal;
                 eta = FormatEta(rowTotal - inRow + perTask * (job_.TaskCount - current - 1));
@@ -345,9 +361,10 @@ public:
             lineOpen_ = true;
         } else {
             if (current != lastRow_) {
-                out_ << count << " Converting: " << source << '\n';
+                out_ << count << (merge_ ? " Merging: " : " Converting: ") << source << '\n';
                 lastRow_ = current;
-                lastStep_ = 0;
+                if (!merge_)
+                    lastStep_ = 0;
             }
             const int step = percent / 25;
             if (step > lastStep_ && percent < 100) {
@@ -367,7 +384,10 @@ public:
             }
             switch (job_.TaskStatus[row].load(std::memory_order_relaxed)) {
             case kTaskCompleted:
-                out_ << "Completed: " << job_.SourcePaths[row] << " -> " << job_.OutputPaths[row] << '\n';
+                out_ << "Completed: " << job_.SourcePaths[row];
+                if (!merge_)
+                    out_ << " -> " << job_.OutputPaths[row];
+                out_ << '\n';
                 ++completed_;
                 break;
             case kTaskFailed:
@@ -387,6 +407,7 @@ private:
     const AVConvert &job_;
     std::ostream &out_;
     bool terminal_;
+    bool merge_;
     std::chrono::steady_clock::time_point started_;
     std::chrono::steady_clock::time_point rowStarted_;
     int reported_ = 0;
@@ -402,6 +423,11 @@ int Convert(const Options &o, std::ostream &out, std::ostream &err, const CliEnv
     const Profile *profile = nullptr;
     if (auto problem = BuildSettings(o, settings, profile)) {
         err << "zentrova-convert: " << *problem << '\n';
+        return kExitUsage;
+    }
+
+    if (o.merge && o.sources.size() < 2) {
+        err << JobSetupMessage(JobSetupOutcome::TooFewForMerge) << '\n';
         return kExitUsage;
     }
 
@@ -424,8 +450,9 @@ int Convert(const Options &o, std::ostream &out, std::ostream &err, const CliEnv
     const std::string folder = o.output ? *o.output : ChooseStartupFolder(programDir);
     const std::string settingsFile = FolderSettingsFile(programDir);
     AVConvert job;
-    const JobSetup setup = FillConvertJob(job, rows, profile->displayText, folder, settings,
-                                          [&](const std::string &f) { SaveOutputFolder(settingsFile, f); });
+    const auto fill = o.merge ? FillMergeJob : FillConvertJob;
+    const JobSetup setup = fill(job, rows, profile->displayText, folder, settings,
+                                [&](const std::string &f) { SaveOutputFolder(settingsFile, f); });
     switch (setup.outcome) {
     case JobSetupOutcome::Ready:
         break;
@@ -446,11 +473,15 @@ int Convert(const Options &o, std::ostream &out, std::ostream &err, const CliEnv
     if (o.preview)
         job.Preview.Attach(PreviewTarget::OwnWindow);
     std::atomic<bool> finished{false};
+    std::string merged;
     std::thread worker([&] {
-        ConvertWorker(job);
+        if (o.merge)
+            merged = MergeRows(job);
+        else
+            ConvertWorker(job);
         finished.store(true, std::memory_order_release);
     });
-    RunReporter reporter(job, out, env.terminal);
+    RunReporter reporter(job, out, env.terminal, o.merge);
     bool interrupted = false;
     while (!finished.load(std::memory_order_acquire)) {
         if (env.interrupted && env.interrupted->load(std::memory_order_relaxed) && !interrupted) {
@@ -462,9 +493,16 @@ int Convert(const Options &o, std::ostream &out, std::ostream &err, const CliEnv
     }
     worker.join();
     reporter.ReportUpTo(job.CurrentTask.load(std::memory_order_acquire));
+    if (o.merge) {
+        if (merged.empty())
+            err << "zentrova-convert: nothing could be merged\n";
+        else
+            out << "Merged: " << merged << '\n';
+    }
     if (interrupted)
         return kExitInterrupted;
-    return reporter.completed() == job.CheckedTaskCount && !anyInvalid ? kExitOk : kExitFailure;
+    const bool allDone = reporter.completed() == job.CheckedTaskCount && !anyInvalid;
+    return allDone && (!o.merge || !merged.empty()) ? kExitOk : kExitFailure;
 }
 
 } // namespace

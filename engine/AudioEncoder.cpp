@@ -53,7 +53,7 @@ AudioEncoder::~AudioEncoder()
 }
 
 EngineStatus AudioEncoder::Open(const AudioEncoderParams &params, const OutputFile &output, AVStream *stream,
-                                const AVCodecContext &sourceDecoder, bool describeStream)
+                                AVSampleFormat sourceFormat, bool describeStream)
 {
     const AVCodec *codec = FindEncoder(params.codecId);
     if (!codec)
@@ -71,7 +71,7 @@ EngineStatus AudioEncoder::Open(const AudioEncoderParams &params, const OutputFi
     c->bit_rate = params.bitRate;
     c->sample_rate = params.sampleRate;
     av_channel_layout_default(&c->ch_layout, params.channels);
-    c->sample_fmt = ChooseSampleFormat(codec, sourceDecoder.sample_fmt);
+    c->sample_fmt = ChooseSampleFormat(codec, sourceFormat);
     c->time_base = AVRational{1, params.sampleRate};
     c->thread_count = 0;
     // Every muxer that keeps codec headers out of band needs them, "ipod" (.m4a) included.
@@ -317,6 +317,14 @@ EngineStatus AudioEncoder::EndSource(OutputFile &output)
     if (got < 0)
         return EngineStatus::Failure("resampling", got);
     return Queue(scratch_->extended_data, 0, got, output);
+}
+
+EngineStatus AudioEncoder::PadTo(double seconds, OutputFile &output)
+{
+    if (!encoder_)
+        return {};
+    const std::int64_t target = std::llround(seconds * encoder_->sample_rate);
+    return target > samplesQueued_ ? QueueSilence(target - samplesQueued_, output) : EngineStatus{};
 }
 
 EngineStatus AudioEncoder::Finish(OutputFile &output)

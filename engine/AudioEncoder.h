@@ -25,10 +25,11 @@ public:
     AudioEncoder(const AudioEncoder &) = delete;
     AudioEncoder &operator=(const AudioEncoder &) = delete;
 
-    // Configures and opens an encoder writing into `stream`; `sourceDecoder` suggests the sample
-    // format. When `describeStream` is set the stream's parameters are filled from the encoder.
+    // Configures and opens an encoder writing into `stream`; `sourceFormat` (the source
+    // decoder's) is used when the encoder takes it. When `describeStream` is set the stream's
+    // parameters are filled from the encoder.
     EngineStatus Open(const AudioEncoderParams &params, const OutputFile &output, AVStream *stream,
-                      const AVCodecContext &sourceDecoder, bool describeStream);
+                      AVSampleFormat sourceFormat, bool describeStream);
 
     // Starts taking samples from a new source: at most `maxSeconds` of them reach the encoder.
     void BeginSource(double maxSeconds = std::numeric_limits<double>::infinity());
@@ -39,6 +40,8 @@ public:
     EngineStatus Push(const AVFrame &frame, double seconds, OutputFile &output);
     // Delivers what the resampler still holds for the current source.
     EngineStatus EndSource(OutputFile &output);
+    // Adds silence until position() reaches `seconds` (nothing when it already has).
+    EngineStatus PadTo(double seconds, OutputFile &output);
     // Encodes the rest of the FIFO (a short or silence-padded last frame) and drains the encoder.
     EngineStatus Finish(OutputFile &output);
 

@@ -25,13 +25,19 @@ constexpr FrameRateTimeBase kMergeRates[] = {
 
 const TranscodeRules &ConvertRules()
 {
-    static const TranscodeRules rules{kConvertRates, true, true, true, true};
+    static const TranscodeRules rules{.frameRates = kConvertRates,
+                                      .rmOutputUsesSourceRate = true,
+                                      .mjpegFullRange422 = true,
+                                      .useClip = true,
+                                      .stampOddSourcesByCount = true,
+                                      .recordSourceRate = true,
+                                      .vorbisProgressByPackets = true};
     return rules;
 }
 
 const TranscodeRules &MergeRules()
 {
-    static const TranscodeRules rules{kMergeRates, false, false, false, false};
+    static const TranscodeRules rules{.frameRates = kMergeRates};
     return rules;
 }
 

@@ -68,9 +68,11 @@ EngineStatus TranscodeTask::OpenSource()
         const AVRational rate = input_.videoRate();
         if (rate.den != 0)
             job_.SourceFps = rate.num / rate.den;
-        job_.OddFrameRate = rules_.stampOddSourcesByCount && input_.oddFrameRate();
-        job_.SourceFrameRateDen = rate.den;
-        job_.SourceFrameRateNum = rate.num;
+        if (rules_.recordSourceRate) {
+            job_.OddFrameRate = input_.oddFrameRate();
+            job_.SourceFrameRateDen = rate.den;
+            job_.SourceFrameRateNum = rate.num;
+        }
     }
     job_.ProbeStartSeconds = 0;
     job_.ProbeDurationSeconds = job_.ProbeDuration / 1000000;
@@ -87,7 +89,7 @@ EngineStatus TranscodeTask::CreateOutputStreams(OutputFile &output)
             return EngineStatus::Failure("cannot create the output video stream", AVERROR(ENOMEM));
         ownVideo_.emplace();
         EngineStatus s = ownVideo_->Open(VideoParamsFromJob(job_), rules_, output, stream, input_.videoRate(),
-                                         *input_.videoDecoder(), true);
+                                         input_.videoDecoder()->gop_size, true);
         if (!s.ok())
             return s;
         video_ = &*ownVideo_;
@@ -97,7 +99,7 @@ EngineStatus TranscodeTask::CreateOutputStreams(OutputFile &output)
         if (!stream)
             return EngineStatus::Failure("cannot create the output audio stream", AVERROR(ENOMEM));
         ownAudio_.emplace();
-        EngineStatus s = ownAudio_->Open(AudioParamsFromJob(job_), output, stream, *input_.audioDecoder(), true);
+        EngineStatus s = ownAudio_->Open(AudioParamsFromJob(job_), output, stream, input_.audioDecoder()->sample_fmt, true);
         if (!s.ok())
             return s;
         audio_ = &*ownAudio_;
@@ -157,6 +159,7 @@ EngineStatus TranscodeTask::Run(OutputFile &output)
         const std::string demuxer = input_.formatName();
         config.stampByCount =
             rules_.stampOddSourcesByCount && (demuxer == "rm" || demuxer == "rmvb" || input_.oddFrameRate());
+        config.startSeconds = carry_.timelineOffset;
         config.endSeconds = carry_.timelineOffset + endSeconds_;
         config.lastPts = carry_.videoLastPts;
         timeline_.emplace(config);
@@ -268,7 +271,7 @@ void TranscodeTask::HandleAudioFrame(const AVFrame &frame, OutputFile &output)
 void TranscodeTask::PublishProgress()
 {
     std::int64_t percent = -1;
-    if (audio_ && job_.AudioCodecId == kVorbis) {
+    if (audio_ && job_.AudioCodecId == kVorbis && rules_.vorbisProgressByPackets) {
         percent = audioPackets_ * 100 / std::max<std::int64_t>(vorbisProgressBase_, 1);
     } else if (progressSeconds_ > 0) {
         const double a = audio_ ? audio_->position() : 0.0;

@@ -32,8 +32,8 @@ const AVCodec *FindEncoder(int programId)
 } // namespace
 
 EngineStatus VideoEncoder::Open(const VideoEncoderParams &params, const TranscodeRules &rules,
-                                const OutputFile &output, AVStream *stream, AVRational sourceRate,
-                                const AVCodecContext &sourceDecoder, bool describeStream)
+                                const OutputFile &output, AVStream *stream, AVRational sourceRate, int gopSize,
+                                bool describeStream)
 {
     const AVCodec *codec = FindEncoder(params.codecId);
     if (!codec)
@@ -56,7 +56,7 @@ EngineStatus VideoEncoder::Open(const VideoEncoderParams &params, const Transcod
         return EngineStatus::Failure("the source has no usable frame rate");
     c->time_base = *tb;
     c->framerate = av_inv_q(*tb);
-    c->gop_size = sourceDecoder.gop_size;
+    c->gop_size = gopSize;
     c->pix_fmt = AV_PIX_FMT_YUV420P;
     if (params.codecId == 25)
         c->pix_fmt = AV_PIX_FMT_YUV411P;

@@ -24,12 +24,10 @@ struct VideoEncoderParams {
 class VideoEncoder {
 public:
     // Configures and opens an encoder that writes into `stream`. `sourceRate` is the source
-    // video stream's rate and `sourceDecoder` its decoder (the GOP size comes from it). When
-    // `describeStream` is set the stream's parameters are filled from the encoder (the header
-    // is not yet written).
+    // video stream's rate and `gopSize` the GOP size its decoder reports. When `describeStream`
+    // is set the stream's parameters are filled from the encoder (the header is not yet written).
     EngineStatus Open(const VideoEncoderParams &params, const TranscodeRules &rules, const OutputFile &output,
-                      AVStream *stream, AVRational sourceRate, const AVCodecContext &sourceDecoder,
-                      bool describeStream);
+                      AVStream *stream, AVRational sourceRate, int gopSize, bool describeStream);
 
     AVRational timeBase() const { return encoder_->time_base; }
     AVCodecContext *context() const { return encoder_.get(); }

@@ -29,12 +29,13 @@ VideoTimeline::Placement VideoTimeline::Place(double seconds)
     if (config_.stampByCount) {
         p.pts = next;
     } else {
-        double a = std::isnan(seconds) ? v : seconds + shift_;
+        const double reference = std::max(v, config_.startSeconds);
+        double a = std::isnan(seconds) ? reference : seconds + shift_;
         // A jump in the source's timestamps (a stream that restarts them, a broken file) is not
         // a real gap: the frames go on from where the picture is, as the sound does.
-        if (a < v - kMaxBackwardJump || a > v + kMaxForwardJump) {
-            shift_ += v - a;
-            a = v;
+        if (a < reference - kMaxBackwardJump || a > reference + kMaxForwardJump) {
+            shift_ += reference - a;
+            a = reference;
         }
         const int outputFps = tb.num > 0 ? tb.den / tb.num : 0;
         if (config_.dropAllowed && outputFps < config_.sourceFps && a < v) {

@@ -15,6 +15,9 @@ struct VideoTimelineConfig {
     int sourceFps = 0;           // integer part of the source rate
     bool dropAllowed = true;     // false for "rm" outputs, which keep every frame
     bool stampByCount = false;   // frames follow one another regardless of their source time
+    // Where this source begins on the output timeline: the picture may be behind it (an earlier
+    // source of a merge had more sound than picture), and a first frame there is no jump.
+    double startSeconds = 0;
     double endSeconds = std::numeric_limits<double>::infinity();
     std::int64_t lastPts = -1;   // carried from an earlier row of a merge, -1 before any frame
 };

@@ -1,4 +1,5 @@
 #include "ConvertCli.h"
+#include "ConvertTestSupport.h"
 #include "MediaCheck.h"
 #include "OutputFolder.h"
 #include "TestMedia.h"
@@ -228,4 +229,37 @@ TEST(ConvertCli, SigtermFinishesThePlayableFileAndExits130)
     EXPECT_GT(probe.Number(probe.format, "duration"), 5.0);
     EXPECT_LT(probe.Number(probe.format, "duration"), 29.0);
     EXPECT_FALSE(fs::exists(out + "/short_h264_aac_3s.mp4"));
+}
+
+TEST(ConvertCli, MergesTheSourcesIntoOneFileNamedAfterTheFirst)
+{
+    const std::string out = ScratchDir("cli-merge");
+    const std::string a = MediaPath("plain_2s.mp4"), b = MediaPath("audio_only.wav"), c = MediaPath("plain_4s.mp4");
+    const CliRun r = Cli({"--merge", "-p", "2", "-o", out, a, b, c});
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const std::string &source : {a, b, c})
+        EXPECT_TRUE(Contains(r.out, "Completed: " + source + "\n")) << r.out;
+    const std::string merged = out + "/plain_2s.mp4";
+    EXPECT_TRUE(r.out.size() > merged.size() && r.out.ends_with("Merged: " + merged + "\n")) << r.out;
+    EXPECT_EQ(zentrova::test::FilesIn(out), std::vector<std::string>{"plain_2s.mp4"});
+    const auto probe = zentrova::test::Ffprobe(merged);
+    EXPECT_EQ(probe.errors, "");
+    EXPECT_EQ(probe.Stream("video")->at("codec_name"), "mpeg4");
+    EXPECT_NEAR(probe.Number(probe.format, "duration"), 9.0, 0.3);
+}
+
+TEST(ConvertCli, MergeNeedsTwoSourcesAndWholeOnes)
+{
+    const std::string out = ScratchDir("cli-merge-usage");
+    const CliRun one = Cli({"--merge", "-o", out, MediaPath("plain_2s.mp4")});
+    EXPECT_EQ(one.status, 2);
+    EXPECT_EQ(one.err, "Merge is effective when two or more files are chosen!\n");
+    // Two given, one of them unreadable: still fewer than two to merge.
+    const CliRun invalid = Cli({"--merge", "-o", out, MediaPath("plain_2s.mp4"), MediaPath("random_bytes.avi")});
+    EXPECT_EQ(invalid.status, 2);
+    EXPECT_TRUE(Contains(invalid.err, "Merge is effective when two or more files are chosen!\n")) << invalid.err;
+    const CliRun clipped = Cli({"--merge", "--end", "00:00:01", MediaPath("plain_2s.mp4"), MediaPath("plain_4s.mp4")});
+    EXPECT_EQ(clipped.status, 2);
+    EXPECT_TRUE(Contains(clipped.err, "--merge")) << clipped.err;
+    EXPECT_TRUE(zentrova::test::FilesIn(out).empty());
 }

@@ -49,6 +49,22 @@ std::unique_ptr<AVConvert> FillRows(const std::vector<TaskRow> &rows, int profil
     return job;
 }
 
+std::unique_ptr<AVConvert> FillMergeRows(const std::vector<TaskRow> &rows, int profileIndex, const std::string &folder,
+                                         const std::function<void(OutputSettings &)> &tweak, JobSetupOutcome *outcome)
+{
+    auto job = std::make_unique<AVConvert>();
+    OutputSettings settings;
+    ApplyProfileSelection(settings, profileIndex);
+    if (tweak)
+        tweak(settings);
+    const JobSetup setup = FillMergeJob(*job, rows, ProfileByIndex(profileIndex)->displayText, folder, settings, {});
+    if (outcome)
+        *outcome = setup.outcome;
+    else
+        EXPECT_EQ(setup.outcome, JobSetupOutcome::Ready);
+    return job;
+}
+
 std::unique_ptr<AVConvert> ConvertRows(const std::vector<TaskRow> &rows, int profileIndex, const std::string &folder,
                                        const std::function<void(OutputSettings &)> &tweak)
 {

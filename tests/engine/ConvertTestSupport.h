@@ -23,6 +23,11 @@ std::unique_ptr<AVConvert> ConvertRows(const std::vector<TaskRow> &rows, int pro
 std::unique_ptr<AVConvert> FillRows(const std::vector<TaskRow> &rows, int profileIndex, const std::string &folder,
                                     const std::function<void(OutputSettings &)> &tweak = {});
 
+// Fills the job as the Merge command does (the outcome is left to the caller to check).
+std::unique_ptr<AVConvert> FillMergeRows(const std::vector<TaskRow> &rows, int profileIndex, const std::string &folder,
+                                         const std::function<void(OutputSettings &)> &tweak = {},
+                                         JobSetupOutcome *outcome = nullptr);
+
 // Files in `folder`.
 std::vector<std::string> FilesIn(const std::string &folder);
 

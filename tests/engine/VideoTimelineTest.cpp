@@ -109,6 +109,20 @@ TEST(VideoTimeline, EndsAtTheClipEndAndCarriesAcrossRows)
     EXPECT_EQ(next.Place(0.0).pts, 42);
 }
 
+TEST(VideoTimeline, MergedRowStartsWhereTheSoundLeftOff)
+{
+    // The row before had 12 s more sound than picture: the next picture waits for its place
+    // rather than being taken for a jump in the source's clock.
+    VideoTimelineConfig c = Config({1, 10}, 10);
+    c.lastPts = 19;
+    c.startSeconds = 14.0;
+    VideoTimeline t(c);
+    const auto first = t.Place(14.0);
+    EXPECT_EQ(first.pts, 140);
+    EXPECT_EQ(first.duration, 121);
+    EXPECT_EQ(t.Place(14.1).pts, 141);
+}
+
 TEST(VideoTimeline, RealMediaKeepsEveryFrame)
 {
     VideoTimelineConfig c = Config({1, 15}, 30);

@@ -3,7 +3,7 @@
 # Usage: make-test-media.sh OUTPUT_DIR
 set -euo pipefail
 out=$1
-stamp=$out/.complete-v2
+stamp=$out/.complete-v3
 [ -f "$stamp" ] && exit 0
 mkdir -p "$out"
 cd "$out"
@@ -75,6 +75,33 @@ ff -f lavfi -i "color=c=orange:size=64x64" -frames:v 1 cover.png
 ff -i audio_only.mp3 -i cover.png -map 0:a -map 1:v -c:a copy -c:v png -disposition:v attached_pic \
    -id3v2_version 3 audio_with_cover.mp3
 rm -f cover.png
+
+# Merges: plain sources of 2 and 4 s (with short_h264_aac_3s.mp4 they make 9 s).
+for n in 2 4; do
+  ff -f lavfi -i "$(bars 160x120 25 $n)" -f lavfi -i "$(tone 440 48000 $n)" \
+     -ac 2 -c:v libx264 -preset ultrafast -g 25 -pix_fmt yuv420p -c:a aac -b:a 96k -shortest plain_${n}s.mp4
+done
+
+# Unlike sources of 2 s for merges: each starts with a white flash (two frames) and a 1 kHz blip
+# (1/30 s), and repeats them at 1 s, so every join can be checked for sync.
+flash() { echo "nullsrc=size=${1}:rate=${2}:duration=2,geq=lum='if(lt(mod(N\,${3})\,2)\,235\,16)':cb=128:cr=128"; }
+blip() {
+  local ch="if(lt(mod(t,1),1/30),0.8*sin(2*PI*1000*t),0)" expr
+  expr=$ch; for _ in $(seq 2 "$2"); do expr="$expr|$ch"; done
+  echo "aevalsrc='$expr':s=${1}:d=2"
+}
+# 320x240, 25 fps, H.264; AAC 48 kHz stereo.
+ff -f lavfi -i "$(flash 320x240 25 25)" -f lavfi -i "$(blip 48000 2)" \
+   -c:v libx264 -preset ultrafast -g 25 -pix_fmt yuv420p -c:a aac -b:a 128k -shortest sync_h264_25fps_48k_stereo.mp4
+# 176x144, 29.97 fps, MPEG-4; PCM 44.1 kHz mono.
+ff -f lavfi -i "$(flash 176x144 30000/1001 30)" -f lavfi -i "$(blip 44100 1)" \
+   -c:v mpeg4 -q:v 4 -c:a pcm_s16le -shortest sync_mpeg4_2997fps_44k_mono.mkv
+# 160x120, 30 fps, MPEG-2; AC-3 48 kHz 5.1, in a transport stream (which starts at 1.4 s).
+ff -f lavfi -i "$(flash 160x120 30 30)" -f lavfi -i "$(blip 48000 6)" \
+   -c:v mpeg2video -q:v 4 -c:a ac3 -b:a 384k -channel_layout 5.1 -shortest sync_mpeg2_30fps_ac3_5_1.ts
+# Picture without sound (240x180, 25 fps) and sound without picture (44.1 kHz stereo FLAC).
+ff -f lavfi -i "$(flash 240x180 25 25)" -c:v libx264 -preset ultrafast -g 25 -pix_fmt yuv420p sync_video_only.mp4
+ff -f lavfi -i "$(blip 44100 2)" -c:a flac sync_audio_only.flac
 
 # A name with spaces and non-ASCII letters.
 cp h264_aac_stereo_12s.mp4 "name with spaces ÄÖü 视频.mp4"

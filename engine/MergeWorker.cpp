@@ -1,0 +1,340 @@
+// The batch loop of a merge: one output file, fed by each row in turn through the shared pipeline.
+#include "MergeWorker.h"
+
+#include "AVConvert.h"
+#include "OutputFile.h"
+#include "PreviewOutput.h"
+#include "TranscodeTask.h"
+
+extern "C" {
+#include <libavutil/imgutils.h>
+#include <libavutil/log.h>
+}
+
+#include <algorithm>
+#include <limits>
+#include <memory>
+#include <optional>
+
+namespace zentrova {
+
+namespace {
+
+// A frame slot that starts this little before the end of a row's sound is not filled.
+constexpr double kSlotTolerance = 1e-6;
+
+int StopCallback(void *opaque)
+{
+    return static_cast<const AVConvert *>(opaque)->StopRequested.load(std::memory_order_relaxed) ? 1 : 0;
+}
+
+// Which streams the merged file gets, and what its video encoders are set up from.
+struct StreamPlan {
+    bool video = false;
+    AVRational videoRate{0, 1};
+    int gopSize = 12;
+    bool audio = false;
+    AVSampleFormat audioFormat = AV_SAMPLE_FMT_NONE;
+};
+
+class MergeRun {
+public:
+    explicit MergeRun(AVConvert &job) : job_(job), preview_(job.Preview) {}
+    ~MergeRun();
+    std::string Run();
+
+private:
+    std::uint8_t MergeRow(int row);
+    EngineStatus CreateOutput(int row, const TranscodeTask &task, std::optional<VideoEncoder> &video);
+    StreamPlan PlanStreams(int row, const TranscodeTask &task) const;
+    EngineStatus OpenRowVideo(VideoEncoder &encoder, bool describeStream);
+    EngineStatus AlignRowEnd(VideoEncoder *video, bool rowPlacedPictures);
+    bool FinishOutput();
+    void DropOutput();
+    void LogFailure(int row, const EngineStatus &status) const;
+    bool StopRequested() const { return job_.StopRequested.load(std::memory_order_relaxed); }
+
+    AVConvert &job_;
+    PreviewOutput preview_;
+    std::unique_ptr<OutputFile> output_;
+    // One audio encoder serves the whole merge: a fresh one per row would start each row with
+    // its own priming delay, overlapping the end of the row before.
+    std::optional<AudioEncoder> audio_;
+    AVStream *videoStream_ = nullptr;
+    AVRational videoRate_{0, 1};
+    int gopSize_ = 12;
+    TaskCarry carry_;
+    bool finished_ = false;
+    bool trailerWritten_ = false;
+};
+
+MergeRun::~MergeRun()
+{
+    // The encoder refers to the output's stream; it goes first.
+    audio_.reset();
+}
+
+void MergeRun::LogFailure(int row, const EngineStatus &status) const
+{
+    av_log(nullptr, AV_LOG_ERROR, "%s: %s\n", job_.SourcePaths[static_cast<std::size_t>(row)].c_str(),
+           status.what().c_str());
+}
+
+std::string MergeRun::Run()
+{
+    const int count = std::min(job_.TaskCount, AVConvert::kMaxTasks);
+    for (int row = 0; row < count; ++row)
+        job_.TaskStatus[static_cast<std::size_t>(row)].store(kTaskNotFinished, std::memory_order_relaxed);
+    job_.CurrentTask.store(0, std::memory_order_release);
+    if (count <= 0)
+        return {};
+
+    // The whole run is measured against the total; without one (clips under a second) progress
+    // waits for the end rather than restarting with every row.
+    carry_.progressSeconds = job_.MergeTotalSeconds > 0 ? static_cast<double>(job_.MergeTotalSeconds)
+                                                         : std::numeric_limits<double>::infinity();
+    for (int row = 0; row < count; ++row) {
+        if (StopRequested())
+            break;
+        std::uint8_t status = MergeRow(row);
+        // The file is finished before the run is seen to end: whoever waits for the last row
+        // (to open the folder or power off) must find it complete.
+        if ((row + 1 == count || StopRequested()) && !FinishOutput() && status == kTaskCompleted)
+            status = kTaskFailed;
+        job_.TaskStatus[static_cast<std::size_t>(row)].store(status, std::memory_order_relaxed);
+        job_.CurrentTask.store(row + 1, std::memory_order_release);
+    }
+    FinishOutput();
+    return trailerWritten_ ? output_->path() : std::string();
+}
+
+std::uint8_t MergeRun::MergeRow(int row)
+{
+    const auto index = static_cast<std::size_t>(row);
+    TranscodeTask task(job_, row, MergeRules(), preview_, carry_);
+    EngineStatus s = task.OpenSource();
+    if (s.ok() && !task.usesVideo() && !task.usesAudio())
+        s = EngineStatus::Failure("the source has nothing the profile can use");
+    if (!s.ok()) {
+        if (StopRequested())
+            return kTaskNotFinished;
+        LogFailure(row, s);
+        return kTaskFailed;
+    }
+
+    // Every row that writes to a video stream has an encoder of its own, even one without a
+    // picture: it fills the row's time with black so the picture stays on time.
+    std::optional<VideoEncoder> video;
+    if (!output_) {
+        s = CreateOutput(row, task, video);
+        if (!s.ok()) {
+            LogFailure(row, s);
+            video.reset();
+            DropOutput();
+            return kTaskFailed;
+        }
+    } else {
+        if (task.usesVideo() && !videoStream_)
+            s = EngineStatus::Failure("the merged file has no video stream");
+        else if (task.usesAudio() && !audio_)
+            s = EngineStatus::Failure("the merged file has no audio stream");
+        if (s.ok() && videoStream_) {
+            video.emplace();
+            s = OpenRowVideo(*video, false);
+        }
+        if (!s.ok()) {
+            LogFailure(row, s);
+            return kTaskFailed;
+        }
+        // A later row's values replace the earlier ones; the muxer writes them with the trailer.
+        output_->CopyMetadata(task.input().format());
+        // The row's own name is made unique as for a file of its own, but its data joins the
+        // merged file: the name is only tested, so no empty file is left behind under it.
+        job_.OutputPaths[index] = UniqueOutputPath(job_.OutputPaths[index], job_.UniqueSuffix);
+    }
+
+    const std::int64_t ptsBefore = carry_.videoLastPts;
+    task.UseEncoders(video ? &*video : nullptr, audio_ ? &*audio_ : nullptr);
+    preview_.Start();
+    const EngineStatus run = task.Run(*output_);
+    const EngineStatus finished = task.Finish(*output_);
+    const bool stopped = task.stopped() || StopRequested();
+    carry_.videoLastPts = task.videoLastPts();
+    const EngineStatus aligned =
+        stopped ? EngineStatus{} : AlignRowEnd(video ? &*video : nullptr, carry_.videoLastPts != ptsBefore);
+    // Each row's encoder is drained at the end of the row: the frames it holds back are the
+    // last ones before the join.
+    const EngineStatus drained = video ? video->Drain(*output_) : EngineStatus{};
+    video.reset();
+    preview_.Stop();
+
+    for (const EngineStatus *step : {&run, &finished, &aligned, &drained}) {
+        if (!step->ok()) {
+            LogFailure(row, *step);
+            return kTaskFailed;
+        }
+    }
+    if (task.audioWriteFailed())
+        return kTaskFailed;
+    return stopped ? kTaskNotFinished : kTaskCompleted;
+}
+
+EngineStatus MergeRun::CreateOutput(int row, const TranscodeTask &task, std::optional<VideoEncoder> &video)
+{
+    const auto index = static_cast<std::size_t>(row);
+    const StreamPlan plan = PlanStreams(row, task);
+    output_ = std::make_unique<OutputFile>();
+    EngineStatus s = output_->Create(job_.OutputPaths[index]);
+    if (!s.ok())
+        return s;
+    if (plan.video) {
+        videoStream_ = output_->AddStream();
+        if (!videoStream_)
+            return EngineStatus::Failure("cannot create the output video stream", AVERROR(ENOMEM));
+        videoRate_ = plan.videoRate;
+        gopSize_ = plan.gopSize;
+        video.emplace();
+        s = OpenRowVideo(*video, true);
+        if (!s.ok())
+            return s;
+    }
+    if (plan.audio) {
+        AVStream *stream = output_->AddStream();
+        if (!stream)
+            return EngineStatus::Failure("cannot create the output audio stream", AVERROR(ENOMEM));
+        audio_.emplace();
+        s = audio_->Open(AudioParamsFromJob(job_), *output_, stream, plan.audioFormat, true);
+        if (!s.ok())
+            return s;
+    }
+    output_->CopyMetadata(task.input().format());
+    s = output_->Open(job_.UniqueSuffix);
+    if (output_->isOpen())
+        job_.OutputPaths[index] = output_->path();
+    return s;
+}
+
+StreamPlan MergeRun::PlanStreams(int row, const TranscodeTask &task) const
+{
+    StreamPlan plan;
+    const SourceInput &input = task.input();
+    if (task.usesVideo()) {
+        plan.video = true;
+        plan.videoRate = input.videoRate();
+        plan.gopSize = input.videoDecoder()->gop_size;
+    }
+    if (task.usesAudio()) {
+        plan.audio = true;
+        plan.audioFormat = input.audioDecoder()->sample_fmt;
+    }
+    // The streams exist only from the header on, so a stream the creating row lacks but a later
+    // row has is created now; the rows without it get black or silence in its place.
+    const AVIOInterruptCB interrupt{StopCallback, &job_};
+    const int count = std::min(job_.TaskCount, AVConvert::kMaxTasks);
+    for (int r = row + 1; r < count && ((job_.VideoEnabled && !plan.video) || !plan.audio); ++r) {
+        if (StopRequested())
+            break;
+        SourceInput other;
+        if (!other.Open(job_.SourcePaths[static_cast<std::size_t>(r)], interrupt).ok())
+            continue;
+        if (job_.VideoEnabled && !plan.video && other.videoStream()) {
+            plan.video = true;
+            plan.videoRate = other.videoRate();
+            plan.gopSize = other.videoDecoder()->gop_size;
+        }
+        if (!plan.audio && other.audioStream()) {
+            plan.audio = true;
+            plan.audioFormat = other.audioDecoder()->sample_fmt;
+        }
+    }
+    return plan;
+}
+
+EngineStatus MergeRun::OpenRowVideo(VideoEncoder &encoder, bool describeStream)
+{
+    // Every row's encoder gets the creating row's rate and GOP size: the stream has one time base
+    // and one set of codec headers, which a fresh encoder only reproduces with the same settings.
+    return encoder.Open(VideoParamsFromJob(job_), MergeRules(), *output_, videoStream_, videoRate_, gopSize_,
+                        describeStream);
+}
+
+// Brings both streams to the end of the row, so the next row starts them together: silence for
+// sound that ended early (or never came), black for a row that placed no picture.
+EngineStatus MergeRun::AlignRowEnd(VideoEncoder *video, bool rowPlacedPictures)
+{
+    const double audioEnd = audio_ ? audio_->position() : 0.0;
+    const double videoEnd = video ? static_cast<double>(carry_.videoLastPts + 1) * av_q2d(video->timeBase()) : 0.0;
+    const double end = std::max(audioEnd, videoEnd);
+    EngineStatus result;
+    if (video && !rowPlacedPictures) {
+        AVCodecContext *c = video->context();
+        AVFramePtr black(av_frame_alloc());
+        if (!black)
+            return EngineStatus::Failure("out of memory", AVERROR(ENOMEM));
+        black->format = c->pix_fmt;
+        black->width = c->width;
+        black->height = c->height;
+        int ret = av_frame_get_buffer(black.get(), 0);
+        if (ret < 0)
+            return EngineStatus::Failure("cannot allocate a black picture", ret);
+        const ptrdiff_t linesizes[4] = {black->linesize[0], black->linesize[1], black->linesize[2], black->linesize[3]};
+        ret = av_image_fill_black(black->data, linesizes, c->pix_fmt, AVCOL_RANGE_MPEG, c->width, c->height);
+        if (ret < 0)
+            return EngineStatus::Failure("cannot fill a black picture", ret);
+        const double tick = av_q2d(video->timeBase());
+        for (std::int64_t pts = carry_.videoLastPts + 1; static_cast<double>(pts) * tick < end - kSlotTolerance; ++pts) {
+            result = video->Encode(*black, pts, 1, *output_);
+            if (!result.ok())
+                return result;
+            carry_.videoLastPts = pts;
+        }
+    }
+    if (audio_)
+        result = audio_->PadTo(end, *output_);
+    carry_.timelineOffset = end;
+    return result;
+}
+
+bool MergeRun::FinishOutput()
+{
+    if (!output_ || finished_)
+        return trailerWritten_;
+    finished_ = true;
+    if (audio_) {
+        const EngineStatus a = audio_->Finish(*output_);
+        if (!a.ok())
+            av_log(nullptr, AV_LOG_ERROR, "%s: %s\n", output_->path().c_str(), a.what().c_str());
+    }
+    const EngineStatus t = output_->Finish();
+    if (!t.ok()) {
+        av_log(nullptr, AV_LOG_ERROR, "%s: %s\n", output_->path().c_str(), t.what().c_str());
+        return false;
+    }
+    trailerWritten_ = true;
+    job_.Progress.store(100, std::memory_order_relaxed);
+    return true;
+}
+
+void MergeRun::DropOutput()
+{
+    audio_.reset();
+    videoStream_ = nullptr;
+    if (output_)
+        output_->Discard();
+    output_.reset();
+}
+
+} // namespace
+
+std::string MergeRows(AVConvert &job)
+{
+    MergeRun run(job);
+    return run.Run();
+}
+
+void MergeWorker(AVConvert &job)
+{
+    MergeRows(job);
+}
+
+} // namespace zentrova
