@@ -11,6 +11,7 @@
 #include "ConvertWorker.h"
 #include "DesktopServices.h"
 #include "MainWindowIds.h"
+#include "MergeWorker.h"
 #include "OutputSettings.h"
 #include "ProfileCatalogue.h"
 #include "SkinBitmap.h"
@@ -152,6 +153,7 @@ CTamselAVConverterDlg::CTamselAVConverterDlg(const QString &programFolder, QWidg
     connect(&m_probeTimer, &QTimer::timeout, this, &CTamselAVConverterDlg::ProcessNextFile);
 
     convertWorker = &ConvertWorker;
+    mergeWorker = &MergeWorker;
     m_convertDlg = new CAVConvertDlg(this);
     connect(m_convertDlg, &CAVConvertDlg::ShutDownWhenDoneChanged, this, [this](bool on) { ShutDownWhenDone = on; });
     connect(m_convertDlg, &CAVConvertDlg::StopPolling, this, [this] { KillTimer(1); });

@@ -103,9 +103,7 @@ void CTamselAVConverterDlg::StartRun(RunKind kind)
             ShowMessage(this, QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size())));
         return;
     }
-    const WorkerEntry &entry = kind == RunKind::Merge ? mergeWorker : convertWorker;
-    if (!entry)
-        return;
+    const WorkerEntry entry = kind == RunKind::Merge ? mergeWorker : convertWorker;
 
     CompletedCount = 0;
     m_runEnded = false;

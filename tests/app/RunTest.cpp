@@ -434,3 +434,34 @@ TEST_F(RunTest, WindowShowsThatAStoppedFileIsBeingFinished)
     EXPECT_EQ(StatusText(0), QStringLiteral("Completed"));
     EXPECT_EQ(StatusText(1), QStringLiteral("Completed"));
 }
+
+TEST_F(RunTest, MergesTheCheckedRowsIntoOneFile)
+{
+    Add({Media("short_h264_aac_3s.mp4"), Media("video_only.mp4"), Media("mpeg4_mp3.avi"),
+         CopyOf("short_h264_aac_3s.mp4", QStringLiteral("again.mp4"))});
+    window->TaskList()->SetCheck(1, false);
+    CountWorkers();
+    DriveDialog();
+    Merge();
+
+    const AVConvert &job = *ConvertEngine();
+    EXPECT_EQ(job.MergeTotalSeconds, 3 + 5 + 3);
+    EXPECT_EQ(window->CheckedRows, (std::vector<int>{0, -1, 2, 3}));
+    for (int row : {0, 2, 3}) {
+        EXPECT_EQ(StatusText(row), QStringLiteral("Completed")) << row;
+        EXPECT_FALSE(Checked(row)) << row;
+    }
+    EXPECT_EQ(StatusText(1), QStringLiteral(" Ready"));
+    EXPECT_EQ(workersStarted.load(), 1);
+
+    // One file, named after the first merged row, playing the three back to back.
+    EXPECT_EQ(FilesIn(outDir), QStringList{QStringLiteral("short_h264_aac_3s.mp4")});
+    const std::string merged = Encoded(outDir + QStringLiteral("/short_h264_aac_3s.mp4"));
+    const auto report = test::Ffprobe(merged);
+    EXPECT_NEAR(report.Number(report.format, "duration"), 11.0, 0.5);
+    EXPECT_NE(report.Stream("video"), nullptr);
+    EXPECT_NE(report.Stream("audio"), nullptr);
+    EXPECT_EQ(test::DecodeErrors(merged), "");
+    EXPECT_EQ(desktop.calls, (QStringList{QStringLiteral("inhibit sleep"), QStringLiteral("open ") + outDir,
+                                          QStringLiteral("release sleep")}));
+}

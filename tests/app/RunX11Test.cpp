@@ -175,7 +175,8 @@ TEST_F(X11Run, RunsOfEveryKindEndCleanly)
                                           QStringLiteral("release sleep")}));
 }
 
-// Thirty runs back to back, each stopped at a random moment (or left to finish).
+// Thirty runs back to back, conversions and merges, each stopped at a random moment (or left
+// to finish).
 TEST_F(X11Run, BackToBackRunsStoppedAtRandomMoments)
 {
     Add({Media("short_h264_aac_3s.mp4"), Media("video_only.mp4"), Media("audio_only.wav")});
@@ -202,7 +203,10 @@ TEST_F(X11Run, BackToBackRunsStoppedAtRandomMoments)
                     QTest::mouseClick(dialog.StopButton(), Qt::LeftButton);
             }
         });
-        Convert();
+        if (run % 4 == 3)
+            Merge();
+        else
+            Convert();
         stoppedRuns += stopped ? 1 : 0;
         ASSERT_FALSE(Dialog().isVisible()) << "run " << run << ", seed " << seed;
         ASSERT_FALSE(window->IsConverting()) << "run " << run;
