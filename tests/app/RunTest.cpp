@@ -169,6 +169,14 @@ TEST_F(RunTest, CheckedRowsDecideWhatStarts)
                                        QStringLiteral("Merge is effective when two or more files are chosen!")}));
     EXPECT_EQ(window->CheckedRows, (std::vector<int>{-1, 1, -1}));
     EXPECT_EQ(previewStops, 3);
+
+    // A list of one row cannot be merged either.
+    window->ClearAll();
+    Add({Media("audio_only.wav")});
+    Merge();
+    EXPECT_EQ(Messages().last(), QStringLiteral("Merge is effective when two or more files are chosen!"));
+    EXPECT_EQ(desktop.messages.size(), 4);
+
     EXPECT_TRUE(desktop.dialogs.isEmpty());
     EXPECT_FALSE(window->IsConverting());
     EXPECT_FALSE(window->IsTimerActive(1));
@@ -267,9 +275,11 @@ TEST_F(RunTest, ConvertsCheckedRowsAroundAnUncheckedOne)
          Media("h264_aac_stereo_12s.mp4")});
     window->TaskList()->SetCheck(1, false);
     CountWorkers();
-    DriveDialog();
+    bool polling = true;
+    DriveDialog([&](CAVConvertDlg &) { polling = polling && window->IsTimerActive(1); });
     Convert();
 
+    EXPECT_TRUE(polling);
     EXPECT_EQ(desktop.dialogs, QStringList{QStringLiteral("Zentrova iPod Video Converter")});
     EXPECT_FALSE(Dialog().isVisible());
     EXPECT_EQ(StatusText(0), QStringLiteral("Completed"));
