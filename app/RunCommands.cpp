@@ -23,6 +23,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <system_error>
 
 namespace zentrova {
 
@@ -104,15 +105,24 @@ void CTamselAVConverterDlg::StartRun(RunKind kind)
         return;
     }
     const WorkerEntry entry = kind == RunKind::Merge ? mergeWorker : convertWorker;
+    if (!entry)
+        return;
 
     CompletedCount = 0;
     m_runEnded = false;
     m_sleepBlock = Desktop().InhibitSleep(QStringLiteral("Converting video files"));
     m_workerDone.store(false, std::memory_order_relaxed);
-    m_worker = std::thread([this, &job, entry] {
-        entry(job);
-        m_workerDone.store(true, std::memory_order_release);
-    });
+    try {
+        m_worker = std::thread([this, &job, entry] {
+            entry(job);
+            m_workerDone.store(true, std::memory_order_release);
+        });
+    } catch (const std::system_error &) {
+        m_workerDone.store(true, std::memory_order_relaxed);
+        m_sleepBlock.reset();
+        ShowMessage(this, QStringLiteral("The conversion could not be started: the system has no thread left for it."));
+        return;
+    }
     SetTimer(kPollTimer, kPollIntervalMs);
     if (!m_convertDlg->isVisible()) {
         if (m_convertDlg->parentWidget() != this)
