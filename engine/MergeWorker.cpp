@@ -40,7 +40,6 @@ struct StreamPlan {
 class MergeRun {
 public:
     explicit MergeRun(AVConvert &job) : job_(job), preview_(job.Preview) {}
-    ~MergeRun();
     std::string Run();
 
 private:
@@ -57,6 +56,7 @@ private:
     AVConvert &job_;
     PreviewOutput preview_;
     std::unique_ptr<OutputFile> output_;
+    // Declared after the output: the encoder refers to its stream, so it goes first.
     // One audio encoder serves the whole merge: a fresh one per row would start each row with
     // its own priming delay, overlapping the end of the row before.
     std::optional<AudioEncoder> audio_;
@@ -67,12 +67,6 @@ private:
     bool finished_ = false;
     bool trailerWritten_ = false;
 };
-
-MergeRun::~MergeRun()
-{
-    // The encoder refers to the output's stream; it goes first.
-    audio_.reset();
-}
 
 void MergeRun::LogFailure(int row, const EngineStatus &status) const
 {

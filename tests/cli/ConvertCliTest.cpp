@@ -188,7 +188,11 @@ TEST(ConvertCli, DefaultFolderIsTheMainWindowsAndTheFolderIsRemembered)
 TEST(ConvertCli, SigtermFinishesThePlayableFileAndExits130)
 {
     const std::string out = ScratchDir("cli-sigterm");
+    // Run a copy from a scratch folder: a run remembers its output folder beside the program,
+    // and the real build's program folder must keep the user's choice.
     const std::string program = ScratchDir("cli-sigterm-program");
+    const std::string exe = program + "/zentrova-convert";
+    fs::copy_file(ZENTROVA_CONVERT_EXE, exe);
     int fds[2];
     ASSERT_EQ(pipe(fds), 0);
     const pid_t pid = fork();
@@ -197,7 +201,7 @@ TEST(ConvertCli, SigtermFinishesThePlayableFileAndExits130)
         dup2(fds[1], STDOUT_FILENO);
         close(fds[0]);
         close(fds[1]);
-        execl(ZENTROVA_CONVERT_EXE, ZENTROVA_CONVERT_EXE, "-o", out.c_str(), MediaPath("long_h264_aac_30s.mp4").c_str(),
+        execl(exe.c_str(), exe.c_str(), "-o", out.c_str(), MediaPath("long_h264_aac_30s.mp4").c_str(),
               MediaPath("short_h264_aac_3s.mp4").c_str(), static_cast<char *>(nullptr));
         _exit(127);
     }

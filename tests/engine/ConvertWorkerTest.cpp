@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -81,6 +83,17 @@ TEST_P(EveryProfile, VideoSourceRoundTrip)
     EXPECT_EQ(r.errors, "");
     EXPECT_EQ(DecodeErrors(output), "");
     CheckAudio(r, e, 3.0);
+    // A second parser, written independently of FFmpeg, must read the file the same way.
+    const std::string discovered = Discover(output);
+    const auto at = discovered.find("Duration: ");
+    ASSERT_NE(at, std::string::npos) << discovered;
+    int hours = 0, minutes = 0;
+    double seconds = 0;
+    ASSERT_EQ(std::sscanf(discovered.c_str() + at, "Duration: %d:%d:%lf", &hours, &minutes, &seconds), 3);
+    EXPECT_NEAR(hours * 3600 + minutes * 60 + seconds, 3.0, 0.15);
+    EXPECT_EQ(discovered.find("rror"), std::string::npos) << discovered;
+    EXPECT_NE(discovered.find("audio #"), std::string::npos) << discovered;
+    EXPECT_EQ(discovered.find("video #") != std::string::npos, e.videoCodec != nullptr) << discovered;
     const Fields *v = r.Stream("video");
     if (!e.videoCodec) {
         EXPECT_EQ(v, nullptr);

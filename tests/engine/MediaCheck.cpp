@@ -110,6 +110,11 @@ std::string DecodeErrors(const std::string &path)
     return RunCapture("ffmpeg -nostdin -v error -i " + ShellQuote(path) + " -f null - 2>&1");
 }
 
+std::string Discover(const std::string &path)
+{
+    return RunCapture("gst-discoverer-1.0 " + ShellQuote(path) + " 2>&1");
+}
+
 std::vector<LumaSample> VideoLuma(const std::string &path)
 {
     std::vector<LumaSample> result;

@@ -23,6 +23,9 @@ ProbeReport Ffprobe(const std::string &path);
 // Decodes every stream of `path` with the ffmpeg program; returns what it reported at level "error".
 std::string DecodeErrors(const std::string &path);
 
+// What an independent parser (GStreamer's discoverer) reports for `path`.
+std::string Discover(const std::string &path);
+
 struct LumaSample {
     double seconds;
     double meanLuma;

@@ -2,6 +2,9 @@
 #include "ConvertWorker.h"
 #include "MediaCheck.h"
 #include "MergeWorker.h"
+#include "OutputFile.h"
+#include "TranscodeRules.h"
+#include "VideoEncoder.h"
 #include "TestMedia.h"
 
 #include <gtest/gtest.h>
@@ -354,4 +357,26 @@ TEST(MergeWorker, EmptyBatchEndsAtOnce)
     job.TaskCount = 0;
     EXPECT_EQ(MergeRows(job), "");
     EXPECT_EQ(job.CurrentTask.load(), 0);
+}
+
+TEST(MergeWorker, FreshEncodersWithTheSameSettingsWriteTheSameHeaders)
+{
+    // Every row's encoder writes into a stream whose codec headers came from the first: the
+    // joins decode only while a fresh encoder with the same settings reproduces them.
+    OutputFile output;
+    ASSERT_TRUE(output.Create(ScratchDir("merge-headers") + "/x.mp4").ok());
+    AVStream *stream = output.AddStream();
+    ASSERT_NE(stream, nullptr);
+    for (const int codec : {28, 13}) {
+        const VideoEncoderParams params{codec, 2000000, 320, 240, 29.97};
+        auto headers = [&](int gop) {
+            VideoEncoder e;
+            EXPECT_TRUE(e.Open(params, MergeRules(), output, stream, AVRational{25, 1}, gop, false).ok());
+            const AVCodecContext *c = e.context();
+            return std::string(reinterpret_cast<const char *>(c->extradata), static_cast<std::size_t>(c->extradata_size));
+        };
+        const std::string first = headers(12);
+        EXPECT_FALSE(first.empty()) << codec;
+        EXPECT_EQ(headers(12), first) << codec;
+    }
 }

@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Speed of a merge by zentrova-convert against the ffmpeg program's concat filter given the same
+# settings: profile 90400 (H.264 Constrained Baseline 3.0, 320x240, 29.97 fps, 2000 kbit/s; AAC
+# 128 kbit/s, 48 kHz, stereo) on three generated 20 s 720p H.264/AAC sources. Prints the wall
+# times and their ratio.
+# Usage: bench/merge-vs-ffmpeg.sh [BUILD_DIR] [RUNS]     (a benchmark, not a test)
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$top/build}" && pwd)
+runs=${2:-3}
+convert=$build/bin/zentrova-convert
+work=$build/bench
+mkdir -p "$work"
+[ -x "$convert" ] || { echo "build zentrova-convert first ($convert)" >&2; exit 2; }
+
+sources=()
+patterns=(testsrc2 testsrc smptehdbars)
+for i in 1 2 3; do
+  src=$work/merge_source_${i}_720p_20s.mp4
+  sources+=("$src")
+  [ -f "$src" ] && continue
+  echo "making the 20 s 720p source $i ..."
+  ffmpeg -hide_banner -loglevel error -nostdin -y \
+    -f lavfi -i "${patterns[$((i - 1))]}=size=1280x720:rate=30:duration=20" \
+    -f lavfi -i "sine=frequency=$((220 * i)):sample_rate=48000:duration=20" \
+    -ac 2 -c:v libx264 -preset veryfast -b:v 5M -pix_fmt yuv420p -c:a aac -b:a 192k -shortest "$src"
+done
+
+# The merge's settings spelled for the ffmpeg program: the three sources joined by the concat
+# filter, then bicubic scaling and the 1001/30000 time base; GOP 12 (what a decoder reports), no
+# B-frames, one reference, x264's baseline profile and level 3.0, and the quantiser and motion
+# settings of the H.264 path.
+ffmpeg_run() {
+  ffmpeg -hide_banner -loglevel error -nostdin -y -i "${sources[0]}" -i "${sources[1]}" -i "${sources[2]}" \
+    -filter_complex "[0:v][0:a][1:v][1:a][2:v][2:a]concat=n=3:v=1:a=1[v][a];[v]scale=320:240:flags=bicubic[vs]" \
+    -map "[vs]" -map "[a]" -r 30000/1001 \
+    -c:v libx264 -b:v 2000k -g 12 -keyint_min 25 -bf 0 -refs 1 -qmin 10 -qmax 51 -qdiff 4 -qcomp 0.6 \
+    -me_range 16 -profile:v baseline -level 30 -pix_fmt yuv420p \
+    -c:a aac -b:a 128k -ar 48000 -ac 2 "$work/ffmpeg-merge.mp4"
+}
+
+zentrova_run() {
+  rm -rf "$work/zentrova-merge"
+  mkdir -p "$work/zentrova-merge"
+  "$convert" --merge -p 90400 -o "$work/zentrova-merge" "${sources[@]}" > /dev/null
+}
+
+seconds() { date +%s.%N; }
+calc() { awk "BEGIN { print $1 }"; }
+z_total=0
+f_total=0
+ratios=()
+for i in $(seq 1 "$runs"); do
+  t0=$(seconds); zentrova_run; t1=$(seconds); ffmpeg_run; t2=$(seconds)
+  z=$(calc "$t1 - $t0"); f=$(calc "$t2 - $t1")
+  printf 'run %d: zentrova-convert --merge %6.2f s   ffmpeg concat %6.2f s   ratio %.3f\n' "$i" "$z" "$f" "$(calc "$z / $f")"
+  ratios+=("$(calc "$z / $f")")
+  z_total=$(calc "$z_total + $z"); f_total=$(calc "$f_total + $f")
+done
+printf 'mean:  zentrova-convert --merge %6.2f s   ffmpeg concat %6.2f s   ratio %.3f\n' \
+  "$(calc "$z_total / $runs")" "$(calc "$f_total / $runs")" "$(calc "$z_total / $f_total")"
+
+# The machine may be shared: the median of the per-run ratios is the steadier figure.
+printf 'median of the run ratios: %s\n' "$(printf '%s\n' "${ratios[@]}" | sort -g | awk '{ a[NR] = $1 } END { print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2 }')"
+
+for f in "$work/zentrova-merge/$(basename "${sources[0]}")" "$work/ffmpeg-merge.mp4"; do
+  echo "$(basename "$f"): $(ffprobe -v error -show_entries format=duration:stream=codec_name,profile,width,height,nb_frames,bit_rate \
+    -of compact=p=0:nk=1 "$f" | tr '\n' ' ')"
+done
