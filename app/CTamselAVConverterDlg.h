@@ -29,9 +29,9 @@ namespace zentrova {
 class AVConvert;
 class CAVConvertDlg;
 class CBitmapSlider;
-class SleepInhibition;
 class CCheckListCtrl;
 class CControlButton;
+class SleepInhibition;
 
 class CTamselAVConverterDlg : public QDialog {
     Q_OBJECT
