@@ -38,23 +38,8 @@ zentrova_run() {
   "$convert" -p 90400 -o "$work/zentrova" "$src" > /dev/null
 }
 
-seconds() { date +%s.%N; }
-calc() { awk "BEGIN { print $1 }"; }
-z_total=0
-f_total=0
-ratios=()
-for i in $(seq 1 "$runs"); do
-  t0=$(seconds); zentrova_run; t1=$(seconds); ffmpeg_run; t2=$(seconds)
-  z=$(calc "$t1 - $t0"); f=$(calc "$t2 - $t1")
-  printf 'run %d: zentrova-convert %6.2f s   ffmpeg %6.2f s   ratio %.3f\n' "$i" "$z" "$f" "$(calc "$z / $f")"
-  ratios+=("$(calc "$z / $f")")
-  z_total=$(calc "$z_total + $z"); f_total=$(calc "$f_total + $f")
-done
-printf 'mean:  zentrova-convert %6.2f s   ffmpeg %6.2f s   ratio %.3f\n' \
-  "$(calc "$z_total / $runs")" "$(calc "$f_total / $runs")" "$(calc "$z_total / $f_total")"
-
-# The machine may be shared: the median of the per-run ratios is the steadier figure.
-printf 'median of the run ratios: %s\n' "$(printf '%s\n' "${ratios[@]}" | sort -g | awk '{ a[NR] = $1 } END { print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2 }')"
+source "$(dirname "$0")/timing.sh"
+compare_runs "$runs" "zentrova-convert" "ffmpeg"
 
 for f in "$work/zentrova/source_1080p_60s.mp4" "$work/ffmpeg.mp4"; do
   echo "$(basename "$f"): $(ffprobe -v error -show_entries stream=codec_name,profile,width,height,nb_frames,bit_rate \
