@@ -2,6 +2,7 @@
 #include "AVConvert.h"
 #include "CodecMap.h"
 #include "FFmpegPtr.h"
+#include "StreamSelection.h"
 
 #include <limits>
 
@@ -51,20 +52,9 @@ int AVConvert::ProbeMedia()
     if (avformat_find_stream_info(input.get(), nullptr) < 0)
         return kProbeStreamInfoFailed;
 
-    int videoIndex = -1;
-    int audioIndex = -1;
-    for (unsigned i = 0; i < input->nb_streams; ++i) {
-        switch (input->streams[i]->codecpar->codec_type) {
-        case AVMEDIA_TYPE_VIDEO:
-            videoIndex = static_cast<int>(i);
-            break;
-        case AVMEDIA_TYPE_AUDIO:
-            audioIndex = static_cast<int>(i);
-            break;
-        default:
-            break;
-        }
-    }
+    const StreamChoice streams = ChooseStreams(*input);
+    const int videoIndex = streams.video;
+    const int audioIndex = streams.audio;
 
     AVCodecContextPtr video;
     if (videoIndex >= 0) {

@@ -1,6 +1,8 @@
 // Opening a source for transcoding.
 #include "SourceInput.h"
 
+#include "StreamSelection.h"
+
 #include <cmath>
 #include <limits>
 
@@ -51,21 +53,9 @@ EngineStatus SourceInput::Open(const std::string &path, const AVIOInterruptCB &i
     if (ret < 0)
         return EngineStatus::Failure("cannot read the stream information", ret);
 
-    for (unsigned i = 0; i < format_->nb_streams; ++i) {
-        const AVStream *s = format_->streams[i];
-        switch (s->codecpar->codec_type) {
-        case AVMEDIA_TYPE_VIDEO:
-            // Cover art of an audio file is a still picture, not a video to convert.
-            if (!(s->disposition & AV_DISPOSITION_ATTACHED_PIC))
-                videoIndex_ = static_cast<int>(i);
-            break;
-        case AVMEDIA_TYPE_AUDIO:
-            audioIndex_ = static_cast<int>(i);
-            break;
-        default:
-            break;
-        }
-    }
+    const StreamChoice choice = ChooseStreams(*format_);
+    videoIndex_ = choice.video;
+    audioIndex_ = choice.audio;
     for (unsigned i = 0; i < format_->nb_streams; ++i)
         if (static_cast<int>(i) != videoIndex_ && static_cast<int>(i) != audioIndex_)
             format_->streams[i]->discard = AVDISCARD_ALL;

@@ -77,6 +77,8 @@ INSTANTIATE_TEST_SUITE_P(
         Expected{"audio_only.flac", 0, 0, 0, 0, 0, 0, 0x1500E, 44100, 2, 4},
         Expected{"audio_only.wav", 0, 0, 0, 0, 0, 0, 0x10000, 22050, 1, 3},
         Expected{"audio_only.ogg", 0, 0, 0, 0, 0, 0, 0x15005, 44100, 2, 4},
+        // Cover art is a still picture, not a video: the file reads as audio only.
+        Expected{"audio_with_cover.mp3", 0, 0, 0, 0, 0, 0, 0x15001, 44100, 2, 6},
         Expected{"video_only.mp4", 320, 240, 28, 25, 1, 25, 0, 0, 0, 4},
         // A rate above 1000 fps is a broken header: read as 30000/1001.
         Expected{"fps_30000.mp4", 160, 120, 13, 30000, 1001, 29, 0, 0, 0, 0},
