@@ -115,32 +115,33 @@ std::string Discover(const std::string &path)
     return RunCapture("gst-discoverer-1.0 " + ShellQuote(path) + " 2>&1");
 }
 
-std::vector<LumaSample> VideoLuma(const std::string &path)
+namespace {
+
+// Decodes the best stream of `type` in `path`, handing the opened stream and decoder to `onOpen`
+// and every decoded frame to `onFrame`. Returns false when the file or the stream cannot be read.
+template <typename OnOpen, typename OnFrame>
+bool DecodeStream(const std::string &path, AVMediaType type, OnOpen onOpen, OnFrame onFrame)
 {
-    std::vector<LumaSample> result;
     AVFormatContextPtr input;
     if (OpenInput(input, path) < 0 || avformat_find_stream_info(input.get(), nullptr) < 0)
-        return result;
-    const int index = av_find_best_stream(input.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+        return false;
+    const int index = av_find_best_stream(input.get(), type, -1, -1, nullptr, 0);
     if (index < 0)
-        return result;
+        return false;
     AVStream *stream = input->streams[index];
     const AVCodec *codec = avcodec_find_decoder(stream->codecpar->codec_id);
     AVCodecContextPtr decoder(avcodec_alloc_context3(codec));
-    avcodec_parameters_to_context(decoder.get(), stream->codecpar);
+    if (!decoder || avcodec_parameters_to_context(decoder.get(), stream->codecpar) < 0)
+        return false;
     decoder->pkt_timebase = stream->time_base;
     if (avcodec_open2(decoder.get(), codec, nullptr) < 0)
-        return result;
+        return false;
+    onOpen(*stream, *decoder);
     AVPacketPtr packet(av_packet_alloc());
     AVFramePtr frame(av_frame_alloc());
     auto drain = [&] {
         while (avcodec_receive_frame(decoder.get(), frame.get()) >= 0) {
-            double sum = 0;
-            for (int y = 0; y < frame->height; ++y)
-                for (int x = 0; x < frame->width; ++x)
-                    sum += frame->data[0][y * frame->linesize[0] + x];
-            result.push_back({static_cast<double>(frame->best_effort_timestamp) * av_q2d(stream->time_base),
-                              sum / (frame->width * frame->height)});
+            onFrame(*stream, *frame);
             av_frame_unref(frame.get());
         }
     };
@@ -151,37 +152,44 @@ std::vector<LumaSample> VideoLuma(const std::string &path)
     }
     avcodec_send_packet(decoder.get(), nullptr);
     drain();
+    return true;
+}
+
+} // namespace
+
+std::vector<LumaSample> VideoLuma(const std::string &path)
+{
+    std::vector<LumaSample> result;
+    DecodeStream(
+        path, AVMEDIA_TYPE_VIDEO, [](const AVStream &, const AVCodecContext &) {},
+        [&](const AVStream &stream, const AVFrame &frame) {
+            double sum = 0;
+            for (int y = 0; y < frame.height; ++y)
+                for (int x = 0; x < frame.width; ++x)
+                    sum += frame.data[0][y * frame.linesize[0] + x];
+            result.push_back({static_cast<double>(frame.best_effort_timestamp) * av_q2d(stream.time_base),
+                              sum / (frame.width * frame.height)});
+        });
     return result;
 }
 
 AudioTrack DecodeAudio(const std::string &path)
 {
     AudioTrack track;
-    AVFormatContextPtr input;
-    if (OpenInput(input, path) < 0 || avformat_find_stream_info(input.get(), nullptr) < 0)
-        return track;
-    const int index = av_find_best_stream(input.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
-    if (index < 0)
-        return track;
-    AVStream *stream = input->streams[index];
-    const AVCodec *codec = avcodec_find_decoder(stream->codecpar->codec_id);
-    AVCodecContextPtr decoder(avcodec_alloc_context3(codec));
-    avcodec_parameters_to_context(decoder.get(), stream->codecpar);
-    decoder->pkt_timebase = stream->time_base;
-    if (avcodec_open2(decoder.get(), codec, nullptr) < 0)
-        return track;
-    track.sampleRate = decoder->sample_rate;
-    track.channels = decoder->ch_layout.nb_channels;
-    track.startSeconds = stream->start_time == AV_NOPTS_VALUE ? 0.0 : stream->start_time * av_q2d(stream->time_base);
-    AVPacketPtr packet(av_packet_alloc());
-    AVFramePtr frame(av_frame_alloc());
-    auto drain = [&] {
-        while (avcodec_receive_frame(decoder.get(), frame.get()) >= 0) {
-            const auto format = static_cast<AVSampleFormat>(frame->format);
+    DecodeStream(
+        path, AVMEDIA_TYPE_AUDIO,
+        [&](const AVStream &stream, const AVCodecContext &decoder) {
+            track.sampleRate = decoder.sample_rate;
+            track.channels = decoder.ch_layout.nb_channels;
+            track.startSeconds =
+                stream.start_time == AV_NOPTS_VALUE ? 0.0 : stream.start_time * av_q2d(stream.time_base);
+        },
+        [&](const AVStream &, const AVFrame &frame) {
+            const auto format = static_cast<AVSampleFormat>(frame.format);
             const bool planar = av_sample_fmt_is_planar(format);
-            const int step = planar ? 1 : frame->ch_layout.nb_channels;
-            for (int i = 0; i < frame->nb_samples; ++i) {
-                const std::uint8_t *base = frame->data[0];
+            const int step = planar ? 1 : frame.ch_layout.nb_channels;
+            const std::uint8_t *base = frame.data[0];
+            for (int i = 0; i < frame.nb_samples; ++i) {
                 float v = 0;
                 switch (av_get_packed_sample_fmt(format)) {
                 case AV_SAMPLE_FMT_FLT: v = reinterpret_cast<const float *>(base)[i * step]; break;
@@ -192,16 +200,7 @@ AudioTrack DecodeAudio(const std::string &path)
                 }
                 track.samples.push_back(v);
             }
-            av_frame_unref(frame.get());
-        }
-    };
-    while (av_read_frame(input.get(), packet.get()) >= 0) {
-        if (packet->stream_index == index && avcodec_send_packet(decoder.get(), packet.get()) >= 0)
-            drain();
-        av_packet_unref(packet.get());
-    }
-    avcodec_send_packet(decoder.get(), nullptr);
-    drain();
+        });
     return track;
 }
 
