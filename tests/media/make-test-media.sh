@@ -3,7 +3,7 @@
 # Usage: make-test-media.sh OUTPUT_DIR
 set -euo pipefail
 out=$1
-stamp=$out/.complete-v3
+stamp=$out/.complete-v4
 [ -f "$stamp" ] && exit 0
 mkdir -p "$out"
 cd "$out"
@@ -102,6 +102,12 @@ ff -f lavfi -i "$(flash 160x120 30 30)" -f lavfi -i "$(blip 48000 6)" \
 # Picture without sound (240x180, 25 fps) and sound without picture (44.1 kHz stereo FLAC).
 ff -f lavfi -i "$(flash 240x180 25 25)" -c:v libx264 -preset ultrafast -g 25 -pix_fmt yuv420p sync_video_only.mp4
 ff -f lavfi -i "$(blip 44100 2)" -c:a flac sync_audio_only.flac
+
+# 25 fps, 22 s, with a tone: the top half's luma tells the second (16 + 9 per step), the bottom
+# half the frame within it, so a picture read back tells its frame number without wrapping.
+ff -f lavfi -i "nullsrc=size=320x240:rate=25:duration=22,geq=lum='16+9*if(lt(Y,H/2),floor(N/25),mod(N,25))':cb=128:cr=128" \
+   -f lavfi -i "$(tone 440 48000 22)" -ac 2 -c:v libx264 -preset ultrafast -g 50 -pix_fmt yuv420p \
+   -c:a aac -b:a 96k -shortest counter_bands_25fps_22s.mp4
 
 # A name with spaces and non-ASCII letters.
 cp h264_aac_stereo_12s.mp4 "name with spaces ÄÖü 视频.mp4"
