@@ -1,5 +1,6 @@
 // The player library through its C interface: timing, seeking, the end call and odd sources.
 #include "PictureSize.h"
+#include "PlaybackClock.h"
 #include "PlayerModule.h"
 #include "TestMedia.h"
 
@@ -137,6 +138,40 @@ TEST(PictureSizeTest, DisplayShapeFitsWithoutEnlargingAndRowsNeedNoPadding)
         EXPECT_EQ(size.width, c.expected.width) << c.width << "x" << c.height;
         EXPECT_EQ(size.height, c.expected.height) << c.width << "x" << c.height;
     }
+}
+
+// The dummy sound driver is not a real-time device, so the players below run on the wall clock;
+// the sound-driven clock is checked here on its own.
+TEST(PlaybackClockTest, FollowsTheSoundOnlyWhileRunningAndForTheCurrentSerial)
+{
+    zentrova::player::PlaybackClock clock;
+    clock.SetAudioDriven(true);
+    clock.Reset(10.0, 1);
+    clock.SetPlaying(true);
+    std::this_thread::sleep_for(30ms);
+    EXPECT_EQ(clock.Now(), 10.0) << "held until the serial's first data is there";
+    clock.Prime(2);
+    EXPECT_EQ(clock.Now(), 10.0) << "another serial's data";
+    clock.Prime(1);
+    std::this_thread::sleep_for(30ms);
+    EXPECT_GT(clock.Now(), 10.02);
+
+    const auto heard = std::chrono::steady_clock::now();
+    clock.Anchor(12.0, heard, 1);
+    EXPECT_NEAR(clock.Now(), 12.0, 0.01);
+    clock.Anchor(20.0, heard, 2);
+    EXPECT_NEAR(clock.Now(), 12.0, 0.01) << "sound of an old serial";
+
+    clock.SetPlaying(false);
+    const double held = clock.Now();
+    clock.Anchor(30.0, std::chrono::steady_clock::now(), 1);
+    std::this_thread::sleep_for(30ms);
+    EXPECT_EQ(clock.Now(), held);
+
+    clock.SetAudioDriven(false);
+    clock.SetPlaying(true);
+    clock.Anchor(40.0, std::chrono::steady_clock::now(), 1);
+    EXPECT_NEAR(clock.Now(), held, 0.01) << "a device that is not real-time does not steer";
 }
 
 TEST_F(PlayerTest, PlaysInRealTimeAndPauseHolds)
