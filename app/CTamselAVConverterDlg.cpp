@@ -4,6 +4,7 @@
 
 #include "CAVConvertDlg.h"
 #include "CBitmapSlider.h"
+#include "CClipDialog.h"
 #include "CCheckHeadCtrl.h"
 #include "CCheckListCtrl.h"
 #include "CControlButton.h"
@@ -13,6 +14,8 @@
 #include "MainWindowIds.h"
 #include "MergeWorker.h"
 #include "OutputSettings.h"
+#include "PlayerModule.h"
+#include "PlayerPicture.h"
 #include "ProfileCatalogue.h"
 #include "SkinBitmap.h"
 
@@ -157,6 +160,7 @@ CTamselAVConverterDlg::CTamselAVConverterDlg(const QString &programFolder, QWidg
     m_convertDlg = new CAVConvertDlg(this);
     connect(m_convertDlg, &CAVConvertDlg::ShutDownWhenDoneChanged, this, [this](bool on) { ShutDownWhenDone = on; });
     connect(m_convertDlg, &CAVConvertDlg::StopPolling, this, [this] { KillTimer(1); });
+    m_clipDlg = new CClipDialog(*m_taskList, [this] { InitialisePreview(); }, this);
     // The Delete key belongs to the task list wherever the focus is in this window.
     qApp->installEventFilter(this);
 }
@@ -164,6 +168,9 @@ CTamselAVConverterDlg::CTamselAVConverterDlg(const QString &programFolder, QWidg
 CTamselAVConverterDlg::~CTamselAVConverterDlg()
 {
     StopWorker();
+    // A preview still playing ends with the window.
+    PlayerModule_Close();
+    ReleasePlayer(this);
     qApp->removeEventFilter(this);
 }
 
@@ -193,6 +200,8 @@ void CTamselAVConverterDlg::CreateControls()
     connect(Button(IDC_CLOSE), &QAbstractButton::clicked, this, &CTamselAVConverterDlg::OnClose);
     connect(Button(IDC_CONVERT), &QAbstractButton::clicked, this, &CTamselAVConverterDlg::StartConversion);
     connect(Button(IDC_MERGE), &QAbstractButton::clicked, this, &CTamselAVConverterDlg::StartMerge);
+    connect(Button(IDC_PLAY), &QAbstractButton::clicked, this, &CTamselAVConverterDlg::OnPlay);
+    connect(Button(IDC_STOP), &QAbstractButton::clicked, this, &CTamselAVConverterDlg::StopPreview);
 
     m_taskList = new CCheckListCtrl(this);
     SetControlId(m_taskList, IDC_TASKLIST);
@@ -217,7 +226,7 @@ void CTamselAVConverterDlg::CreateControls()
     // Files dropped anywhere on the window are tasks, also over the folder box.
     m_folder->lineEdit()->setAcceptDrops(false);
 
-    auto *frame = new QFrame(this);
+    auto *frame = new PlayerPicture(this);
     SetControlId(frame, IDC_PREVIEW);
     frame->setFrameShape(QFrame::Box);
     frame->setGeometry(DialogUnitRect(317, 69, 183, 131));
@@ -226,7 +235,7 @@ void CTamselAVConverterDlg::CreateControls()
     frame->setPalette(black);
     // A static frame: presses fall through to the window, which starts a drag.
     frame->setAttribute(Qt::WA_TransparentForMouseEvents);
-    m_previewFrame = frame;
+    m_picture = frame;
 
     m_position = new CBitmapSlider(this);
     SetControlId(m_position, IDC_POSITION);
@@ -234,6 +243,11 @@ void CTamselAVConverterDlg::CreateControls()
     m_volume = new CBitmapSlider(this);
     SetControlId(m_volume, IDC_VOLUME);
     m_volume->setGeometry(DialogUnitRect(449, 220, 46, 11));
+    connect(m_position, &CBitmapSlider::SliderMoving, this, &CTamselAVConverterDlg::OnSliderMoving);
+    connect(m_volume, &CBitmapSlider::SliderMoving, this, &CTamselAVConverterDlg::OnSliderMoving);
+    // Keys move a slider without a drag; they change what the slider shows, so they act too.
+    connect(m_position, &CBitmapSlider::SliderMoved, this, &CTamselAVConverterDlg::OnSliderMoved);
+    connect(m_volume, &CBitmapSlider::SliderMoved, this, &CTamselAVConverterDlg::OnSliderMoved);
 
     // Shown over the foot of the list while many files are being probed.
     m_addProgress = new QProgressBar(this);
@@ -326,13 +340,6 @@ void CTamselAVConverterDlg::SetUpTaskList()
     list->hide();
 }
 
-void CTamselAVConverterDlg::InitialisePreview()
-{
-    // The preview panel's own start: its position slider counts thousandths of the file.
-    m_position->SetRange(0, 1000);
-    m_position->SetPos(0);
-}
-
 void CTamselAVConverterDlg::EnableCommand(int id, bool enable)
 {
     const ButtonSkin *skin = SkinOf(id);
@@ -358,12 +365,6 @@ void CTamselAVConverterDlg::EnablePreviewButtons()
     EnableCommand(IDC_STOP, true);
 }
 
-void CTamselAVConverterDlg::StopPreview()
-{
-    if (stopPreview)
-        stopPreview();
-}
-
 void CTamselAVConverterDlg::accept()
 {
 }
@@ -374,8 +375,7 @@ void CTamselAVConverterDlg::reject()
 
 void CTamselAVConverterDlg::OnClose()
 {
-    if (closePlayer)
-        closePlayer();
+    PlayerModule_Close();
     StopWorker();
     m_closing = true;
     done(QDialog::Accepted);

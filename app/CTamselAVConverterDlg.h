@@ -2,7 +2,8 @@
 // folder boxes, the preview panel and the command buttons.
 #pragma once
 
-#include <QBasicTimer>
+#include "WindowTimers.h"
+
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QPixmap>
@@ -29,8 +30,10 @@ namespace zentrova {
 class AVConvert;
 class CAVConvertDlg;
 class CBitmapSlider;
+class CClipDialog;
 class CCheckListCtrl;
 class CControlButton;
+class PlayerPicture;
 class SleepInhibition;
 
 class CTamselAVConverterDlg : public QDialog {
@@ -91,6 +94,19 @@ public:
     void KillTimer(int id);
     bool IsTimerActive(int id) const;
 
+    // The preview panel: plays the last selected row's source in the picture area.
+    void OnPlay();
+    void StopPreview();
+    PlayerPicture *PreviewPicture() const { return m_picture; }
+    CClipDialog *ClipDialog() const { return m_clipDlg; }
+    QString PlayButtonMode = QStringLiteral("PLAY");
+    bool ReopenNeeded = true;
+    int PositionTimer = 0;
+    int FrameTimer = 0;
+    int PreviewVolume = 65535;
+    // Set once the player has opened a file for the panel; stays set for the rest of the process.
+    static bool PreviewOpened;
+
     // Output folder and the auxiliary commands.
     void Browse();
     void FindTarget();
@@ -116,13 +132,10 @@ public:
     WorkerEntry convertWorker;
     WorkerEntry mergeWorker;
 
-    // Where later parts of the window plug in. Each is optional; unset means "nothing to do".
-    std::function<void()> openClipDialog; // once per selected row, with ClipTaskIndex set
-    std::function<void()> stopPreview;    // the preview panel's Stop
-    std::function<void()> closePlayer;    // the Close button, before the window ends
-    std::function<void(int)> previewTimer; // timers 100 and 200, by identifier
-
 signals:
+    // The preview panel's Stop ran (whoever asked for it).
+    void PreviewStopped();
+
     // A batch of added or dropped files has been probed and the list's buttons follow it.
     void FilesProcessed();
 
@@ -163,7 +176,14 @@ private:
     bool IsCommandEnabled(int id) const;
     void EnablePreviewButtons();
     void ApplyAfterAddingRule();
-    void StopPreview();
+
+    bool OpenSelected();
+    void OnPlayerEnd();
+    void OnPreviewTimer(int id);
+    void OnSliderMoving(int controlId, int position);
+    void OnSliderMoved(int controlId, int position);
+    void ApplyVolume(int sliderPosition);
+    void SetPlayLook(bool pauseLook);
 
     void QueueBatch(Batch batch);
     void ProcessNextFile();
@@ -191,7 +211,9 @@ private:
     QComboBox *m_folder = nullptr;
     CBitmapSlider *m_position = nullptr;
     CBitmapSlider *m_volume = nullptr;
-    QWidget *m_previewFrame = nullptr;
+    PlayerPicture *m_picture = nullptr;
+    CClipDialog *m_clipDlg = nullptr;
+    int m_lastSeek = -1;
     QProgressBar *m_addProgress = nullptr;
 
     std::deque<Batch> m_batches;
@@ -200,7 +222,7 @@ private:
     bool m_inProbeStep = false;
 
     CAVConvertDlg *m_convertDlg = nullptr;
-    std::map<int, QBasicTimer> m_timers;
+    WindowTimers m_timers;
     std::thread m_worker;
     std::atomic<bool> m_workerDone{true};
     std::unique_ptr<SleepInhibition> m_sleepBlock;

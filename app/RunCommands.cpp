@@ -11,6 +11,7 @@
 #include "JobSetup.h"
 #include "OutputFolder.h"
 #include "OutputSettings.h"
+#include "PlayerPicture.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -31,8 +32,6 @@ namespace {
 
 constexpr int kPollTimer = 1;
 constexpr int kPollIntervalMs = 300;
-constexpr int kPreviewPositionTimer = 100;
-constexpr int kPreviewFrameTimer = 200;
 // A worker that ends within this time needs no notice.
 constexpr int kBusyNoticeDelayMs = 150;
 
@@ -207,37 +206,32 @@ void CTamselAVConverterDlg::ShowBusyNotice(bool on)
 
 void CTamselAVConverterDlg::SetTimer(int id, int milliseconds)
 {
-    m_timers[id].start(milliseconds, this);
+    m_timers.Start(id, milliseconds, this);
 }
 
 void CTamselAVConverterDlg::KillTimer(int id)
 {
-    if (auto it = m_timers.find(id); it != m_timers.end())
-        it->second.stop();
+    m_timers.Kill(id);
 }
 
 bool CTamselAVConverterDlg::IsTimerActive(int id) const
 {
-    const auto it = m_timers.find(id);
-    return it != m_timers.end() && it->second.isActive();
+    return m_timers.IsActive(id);
 }
 
 void CTamselAVConverterDlg::timerEvent(QTimerEvent *event)
 {
-    for (const auto &[id, timer] : m_timers) {
-        if (timer.timerId() == event->timerId()) {
-            OnTimer(id);
-            return;
-        }
+    if (const int id = m_timers.IdOf(event)) {
+        OnTimer(id);
+        return;
     }
     QDialog::timerEvent(event);
 }
 
 void CTamselAVConverterDlg::OnTimer(int id)
 {
-    if (id == kPreviewPositionTimer || id == kPreviewFrameTimer) {
-        if (previewTimer)
-            previewTimer(id);
+    if (id == kPlayerPositionTimer || id == kPlayerFrameTimer) {
+        OnPreviewTimer(id);
         return;
     }
     PollProgress();

@@ -5,6 +5,7 @@
 
 #include "AVConvert.h"
 #include "CCheckListCtrl.h"
+#include "CClipDialog.h"
 #include "CControlButton.h"
 #include "CFileInfomation.h"
 #include "ClipTime.h"
@@ -383,8 +384,9 @@ void CTamselAVConverterDlg::ClipSelected()
         ClipTaskIndex = row;
         m_taskList->setFocus();
         StopPreview();
-        if (openClipDialog)
-            openClipDialog();
+        m_clipDlg->ClipTaskIndex = row;
+        m_clipDlg->OnInitDialog();
+        Desktop().ExecDialog(*m_clipDlg);
     }
 }
 

@@ -824,9 +824,12 @@ def main():
     out[299] = channel(vw, THUMB_H, vol_bg, True)
     clip_bg = clip_background()
     out[311] = clip_bg
+    # The clip dialog is laid out on the 8-point grid (6 px per 4 units across) and stretches
+    # its background, so the channel is cut from the background's scale but sized for the grid.
     k = clip_bg.size[0] / 286
-    cx0, cy0, cw = rnd(3 * k), rnd(169 * k), rnd(260 * k)
-    cbg = clip_bg.crop((cx0, cy0, cx0 + cw, cy0 + THUMB_H))
+    cx0, cy0, crop_w = rnd(3 * k), rnd(169 * k), rnd(260 * k)
+    cbg = clip_bg.crop((cx0, cy0, cx0 + crop_w, cy0 + THUMB_H))
+    cw = rnd(260 * 6 / 4)
     out[314] = channel(cw, THUMB_H, cbg, False)
     out[319] = channel(cw, THUMB_H, cbg, True)
     out[308] = thumb(False)

@@ -3,7 +3,9 @@
 #include "RunFixture.h"
 
 #include "AVConvert.h"
+#include "CBitmapSlider.h"
 #include "CCheckListCtrl.h"
+#include "CClipDialog.h"
 #include "CLabel.h"
 #include "ConvertEngine.h"
 #include "ConvertWorker.h"
@@ -482,4 +484,37 @@ TEST_F(RunTest, MergesTheCheckedRowsIntoOneFile)
     EXPECT_EQ(test::DecodeErrors(merged), "");
     EXPECT_EQ(desktop.calls, (QStringList{QStringLiteral("inhibit sleep"), QStringLiteral("open ") + outDir,
                                           QStringLiteral("release sleep")}));
+}
+
+TEST_F(RunTest, AClipMarkedInTheClipDialogIsWhatConverts)
+{
+    Add({Media("counter_30fps.mp4")});
+    window->TaskList()->SetRowSelected(0, true);
+    // Driven as a user would: pause, drag to 2 s, Set Begin Time, drag to 5 s, Set End Time, OK.
+    desktop.onDialog = [](QDialog &dialog) {
+        auto &clip = static_cast<CClipDialog &>(dialog);
+        clip.show();
+        auto press = [&clip](int id) { static_cast<QAbstractButton *>(clip.controlById(id))->click(); };
+        press(IDC_CLIP_PLAY);
+        for (const auto &[position, button] : {std::pair{250, IDC_CLIP_SET_BEGIN}, {625, IDC_CLIP_SET_END}}) {
+            clip.PositionSlider()->SetPos(position);
+            emit clip.PositionSlider()->SliderMoving(IDC_CLIP_POSITION, position);
+            press(button);
+        }
+        press(IDC_CLIP_OK);
+        return clip.result();
+    };
+    window->ClipSelected();
+    EXPECT_EQ(Cell(0, 1), QStringLiteral("00:00:02"));
+    EXPECT_EQ(Cell(0, 2), QStringLiteral("00:00:05"));
+
+    DriveDialog();
+    Convert();
+    ASSERT_EQ(StatusText(0), QStringLiteral("Completed"));
+    const std::string output = Encoded(outDir + QStringLiteral("/counter_30fps.mp4"));
+    const auto report = test::Ffprobe(output);
+    EXPECT_NEAR(report.Number(report.format, "duration"), 3.0, 0.2);
+    const auto luma = test::VideoLuma(output);
+    ASSERT_FALSE(luma.empty());
+    EXPECT_NEAR(luma.front().meanLuma, 180.0, 3.0); // frame 60 of the 30 fps counter
 }

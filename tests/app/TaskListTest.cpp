@@ -5,6 +5,7 @@
 #include "AVConvert.h"
 #include "CCheckHeadCtrl.h"
 #include "CCheckListCtrl.h"
+#include "CClipDialog.h"
 #include "CControlButton.h"
 #include "CFileInfomation.h"
 #include "ClipTime.h"
@@ -394,7 +395,10 @@ TEST_F(TaskList, ClipOpensOneDialogPerSelectedRow)
 {
     Add({Media("mpeg4_mp3.avi"), Media("audio_only.mp3"), Media("video_only.mp4"), Media("audio_only.wav")});
     QList<int> clipped;
-    window->openClipDialog = [&] { clipped.append(window->ClipTaskIndex); };
+    desktop.onDialog = [&](QDialog &) {
+        clipped.append(window->ClipDialog()->ClipTaskIndex);
+        return int(QDialog::Rejected);
+    };
 
     window->TaskList()->clearSelection();
     window->ClipSelected();

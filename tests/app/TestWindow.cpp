@@ -25,7 +25,7 @@ void WindowTest::TearDown()
 void WindowTest::OpenWindow()
 {
     window = std::make_unique<CTamselAVConverterDlg>(programDir);
-    window->stopPreview = [this] { ++previewStops; };
+    QObject::connect(window.get(), &CTamselAVConverterDlg::PreviewStopped, [this] { ++previewStops; });
     window->OnInitDialog();
     window->show();
 }
