@@ -173,8 +173,13 @@ int CClipDialog::Duration() const
 bool CClipDialog::OnInitDialog()
 {
     if (!m_looksGiven) {
+        // The buttons take their artwork's size, drawn for the main window's grid; Stop keeps
+        // clear of Play, which would otherwise cover its left edge.
+        m_play->resize(SkinPixmap(kPlayShape).size());
         m_play->SetRegionFromBitmap(kPlayShape);
         m_play->SetBitmaps(kPlayLook, kPlayLook, kPlayLook, kPlayLook);
+        m_stop->setGeometry(QRect(QPoint(std::max(m_stop->x(), m_play->geometry().right() + 3), m_stop->y()),
+                                  SkinPixmap(kStopShape).size()));
         m_stop->SetRegionFromBitmap(kStopShape);
         m_stop->SetBitmaps(kStopLook, kStopLook, kStopLook, kStopLook);
         m_looksGiven = true;

@@ -117,12 +117,19 @@ void PlayerPicture::paintEvent(QPaintEvent *event)
         QFrame::paintEvent(event);
         return;
     }
+    // The player's frame size already has the source's display shape: fitting it whole into
+    // the area, with black beside it, keeps circles round whatever the area's proportions.
+    QSize fitted = QSize(m_width, m_height).scaled(size(), Qt::KeepAspectRatio);
+    QRect target(QPoint(0, 0), fitted);
+    target.moveCenter(rect().center());
+    QPainter painter(this);
+    if (target != rect())
+        painter.fillRect(rect(), Qt::black);
     // The buffer is laid over as it is; the bottom-up rows are turned by the painter, not copied.
     const QImage picture(m_frame.data(), m_width, m_height, m_width * 3, QImage::Format_BGR888);
-    QPainter painter(this);
     painter.translate(0, height());
     painter.scale(1, -1);
-    painter.drawImage(QRect(0, 0, width(), height()), picture);
+    painter.drawImage(QRect(target.x(), height() - target.bottom() - 1, target.width(), target.height()), picture);
 }
 
 } // namespace zentrova

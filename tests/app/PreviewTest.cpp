@@ -227,11 +227,11 @@ protected:
     {
         return {clip.Text(IDC_CLIP_BEGIN_TEXT), clip.Text(IDC_CLIP_END_TEXT), clip.Text(IDC_CLIP_CUT_TEXT)};
     }
-    // The player paused at `seconds` of a file of `duration` seconds, as a drag puts it there.
-    static void SeekTo(CClipDialog &clip, int seconds, int duration)
+    // A drag of the thumb to `position` thousandths.
+    static void DragTo(CClipDialog &clip, int position)
     {
-        emit clip.PositionSlider()->SliderMoving(IDC_CLIP_POSITION, seconds * 1000 / duration);
-        clip.PositionSlider()->SetPos(seconds * 1000 / duration);
+        clip.PositionSlider()->SetPos(position);
+        emit clip.PositionSlider()->SliderMoving(IDC_CLIP_POSITION, position);
     }
 };
 
@@ -331,8 +331,8 @@ TEST_F(Clip, SeekingWhilePausedPlaysOnAndTheEndStopsTheDialogsPlayer)
     ClipRows({1}, [](CClipDialog &clip) {
         clip.OnPlay();
         ASSERT_EQ(clip.PlayButtonMode, QStringLiteral("PLAY"));
-        SeekTo(clip, 2, 3);
-        EXPECT_EQ(clip.ClipPosition, 2);
+        DragTo(clip, 700);
+        EXPECT_EQ(clip.ClipPosition, 2) << "whole seconds of 0.7 of 3 s";
         EXPECT_TRUE(QTest::qWaitFor([] { return PlayerSeconds() > 2.1; }, 3000));
         EXPECT_EQ(clip.PlayButtonMode, QStringLiteral("PLAY"));
         // The end of the file reaches the dialog, not the main window.

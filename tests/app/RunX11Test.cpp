@@ -3,9 +3,12 @@
 #include "RunFixture.h"
 
 #include "AVConvert.h"
+#include "CBitmapSlider.h"
 #include "CCheckListCtrl.h"
+#include "CClipDialog.h"
 #include "ConvertEngine.h"
 #include "MediaCheck.h"
+#include "PlayerPicture.h"
 #include "TestMedia.h"
 
 #include <QApplication>
@@ -228,4 +231,59 @@ TEST_F(X11Run, BackToBackRunsStoppedAtRandomMoments)
         const std::string path = QFile::encodeName(outDir + QLatin1Char('/') + name).toStdString();
         EXPECT_TRUE(test::Ffprobe(path).errors.empty()) << path;
     }
+}
+
+TEST_F(X11Run, PreviewAndClipDialogShowTheSourceOnScreen)
+{
+    window->move(40, 40);
+    Add({Media("h264_aac_stereo_12s.mp4")});
+    window->TaskList()->SetRowSelected(0, true);
+    PlayerPicture *area = window->PreviewPicture();
+    auto grab = [](QWidget *widget) {
+        const QPoint origin = widget->mapToGlobal(QPoint(0, 0));
+        return QGuiApplication::primaryScreen()
+            ->grabWindow(0, origin.x(), origin.y(), widget->width(), widget->height())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    };
+    const QImage before = grab(area);
+
+    window->OnPlay();
+    QTest::qWait(1000);
+    const QImage playing = grab(area);
+    EXPECT_GT(DistinctColours(playing), 20) << "the colour bars, not a black box";
+    QTest::qWait(300);
+    EXPECT_NE(grab(area), playing) << "the picture moves";
+    Screenshot(QStringLiteral("preview-playing.png"));
+
+    window->OnPlay();
+    QTest::qWait(200);
+    const QImage paused = grab(area);
+    QTest::qWait(300);
+    EXPECT_EQ(grab(area), paused) << "paused, the picture holds";
+    EXPECT_GT(DistinctColours(paused), 20);
+    Screenshot(QStringLiteral("preview-paused.png"));
+
+    window->StopPreview();
+    QTest::qWait(200);
+    EXPECT_EQ(grab(area), before) << "Stop erases the picture";
+
+    desktop.onDialog = [&](QDialog &dialog) {
+        auto &clip = static_cast<CClipDialog &>(dialog);
+        clip.move(560, 300);
+        clip.show();
+        QTest::qWait(1500);
+        clip.ClipPosition = 2;
+        clip.PositionSlider()->SetPos(170);
+        clip.OnSetBeginTime();
+        clip.ClipPosition = 9;
+        clip.PositionSlider()->SetPos(750);
+        clip.OnSetEndTime();
+        QTest::qWait(300);
+        EXPECT_GT(DistinctColours(grab(clip.Picture())), 20);
+        Screenshot(QStringLiteral("clip-playing.png"));
+        clip.reject();
+        return clip.result();
+    };
+    window->ClipSelected();
 }
