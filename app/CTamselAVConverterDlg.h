@@ -178,6 +178,7 @@ private:
     void ApplyAfterAddingRule();
 
     bool OpenSelected();
+    void StartPreviewTimers();
     void OnPlayerEnd();
     void OnPreviewTimer(int id);
     void OnSliderMoving(int controlId, int position);

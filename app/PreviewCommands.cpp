@@ -45,6 +45,14 @@ void CTamselAVConverterDlg::SetPlayLook(bool pauseLook)
     play->setToolTip(pauseLook ? QStringLiteral("Pause") : QStringLiteral("Play"));
 }
 
+void CTamselAVConverterDlg::StartPreviewTimers()
+{
+    SetTimer(kPlayerPositionTimer, kPlayerPositionInterval);
+    PositionTimer = kPlayerPositionTimer;
+    SetTimer(kPlayerFrameTimer, kPlayerFrameInterval);
+    FrameTimer = kPlayerFrameTimer;
+}
+
 bool CTamselAVConverterDlg::OpenSelected()
 {
     const QList<int> rows = m_taskList->SelectedRows();
@@ -53,10 +61,7 @@ bool CTamselAVConverterDlg::OpenSelected()
     const int row = *std::max_element(rows.begin(), rows.end());
     StopPreview();
     const QString path = m_taskList->GetItemText(row, 0);
-    SetTimer(kPlayerPositionTimer, kPlayerPositionInterval);
-    PositionTimer = kPlayerPositionTimer;
-    SetTimer(kPlayerFrameTimer, kPlayerFrameInterval);
-    FrameTimer = kPlayerFrameTimer;
+    StartPreviewTimers();
     if (!m_picture->OpenInPlayer(path))
         return false;
     PreviewOpened = true;
@@ -71,10 +76,7 @@ void CTamselAVConverterDlg::OnPlay()
             return;
         if (!PreviewOpened)
             return;
-        SetTimer(kPlayerPositionTimer, kPlayerPositionInterval);
-        PositionTimer = kPlayerPositionTimer;
-        SetTimer(kPlayerFrameTimer, kPlayerFrameInterval);
-        FrameTimer = kPlayerFrameTimer;
+        StartPreviewTimers();
         PlayerModule_Start();
         m_position->setEnabled(true);
         PlayButtonMode = QStringLiteral("PAUSE");
@@ -84,10 +86,7 @@ void CTamselAVConverterDlg::OnPlay()
     ReopenNeeded = false;
     if (!PreviewOpened)
         return;
-    SetTimer(kPlayerPositionTimer, kPlayerPositionInterval);
-    PositionTimer = kPlayerPositionTimer;
-    SetTimer(kPlayerFrameTimer, kPlayerFrameInterval);
-    FrameTimer = kPlayerFrameTimer;
+    StartPreviewTimers();
     PlayerModule_Pause();
     PlayButtonMode = QStringLiteral("PLAY");
     SetPlayLook(false);
