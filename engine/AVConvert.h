@@ -1,6 +1,7 @@
 // The conversion job record: everything one batch shares between the window and the worker thread.
 #pragma once
 
+#include "PictureFilter.h"
 #include "PreviewControl.h"
 
 #include <array>
@@ -83,6 +84,8 @@ public:
     std::atomic<std::int32_t> CurrentTask{-1};
     std::int32_t CheckedTaskCount = 0;
     bool VideoEnabled = true;
+    // How a picture of another shape goes into the OutputWidth x OutputHeight frame.
+    PictureFit Fit = PictureFit::Pad;
     std::int32_t TaskCount = 0;
 
     // Where the worker draws the live picture; the window that shows it attaches and detaches here.

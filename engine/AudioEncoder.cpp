@@ -147,6 +147,9 @@ EngineStatus AudioEncoder::EnsureResampler(const AVFrame &frame)
     av_opt_set_int(raw, "phase_shift", 10, 0);
     av_opt_set_int(raw, "linear_interp", 0, 0);
     av_opt_set_double(raw, "cutoff", 0.8, 0);
+    // The standard 5.1 downmix adds the centre and the surrounds to the fronts at up to 2.4x
+    // full scale; normalising the matrix keeps every mix of full-scale channels within range.
+    av_opt_set_double(raw, "rematrix_maxval", 1.0, 0);
     ret = swr_init(raw);
     if (ret < 0)
         return EngineStatus::Failure("cannot set up the resampler", ret);

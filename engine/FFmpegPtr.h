@@ -5,6 +5,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavformat/avio.h>
+#include <libavfilter/avfilter.h>
 #include <libavutil/audio_fifo.h>
 #include <libavutil/frame.h>
 #include <libswresample/swresample.h>
@@ -23,6 +24,7 @@ struct AVDeleter {
     void operator()(SwsContext *p) const { sws_freeContext(p); }
     void operator()(SwrContext *p) const { swr_free(&p); }
     void operator()(AVAudioFifo *p) const { av_audio_fifo_free(p); }
+    void operator()(AVFilterGraph *p) const { avfilter_graph_free(&p); }
 };
 
 // Inputs and outputs are closed differently; the flag is set by whoever opens the context.
@@ -49,6 +51,7 @@ using AVPacketPtr = std::unique_ptr<AVPacket, AVDeleter>;
 using SwsContextPtr = std::unique_ptr<SwsContext, AVDeleter>;
 using SwrContextPtr = std::unique_ptr<SwrContext, AVDeleter>;
 using AVAudioFifoPtr = std::unique_ptr<AVAudioFifo, AVDeleter>;
+using AVFilterGraphPtr = std::unique_ptr<AVFilterGraph, AVDeleter>;
 
 // Opens an input file; on failure the pointer stays empty and the FFmpeg error code is returned.
 int OpenInput(AVFormatContextPtr &ctx, const std::string &path, AVIOInterruptCB *interrupt = nullptr);

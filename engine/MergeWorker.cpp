@@ -32,7 +32,6 @@ int StopCallback(void *opaque)
 struct StreamPlan {
     bool video = false;
     AVRational videoRate{0, 1};
-    int gopSize = 12;
     bool audio = false;
     AVSampleFormat audioFormat = AV_SAMPLE_FMT_NONE;
 };
@@ -62,7 +61,6 @@ private:
     std::optional<AudioEncoder> audio_;
     AVStream *videoStream_ = nullptr;
     AVRational videoRate_{0, 1};
-    int gopSize_ = 12;
     TaskCarry carry_;
     bool finished_ = false;
     bool trailerWritten_ = false;
@@ -186,7 +184,6 @@ EngineStatus MergeRun::CreateOutput(int row, const TranscodeTask &task, std::opt
         if (!videoStream_)
             return EngineStatus::Failure("cannot create the output video stream", AVERROR(ENOMEM));
         videoRate_ = plan.videoRate;
-        gopSize_ = plan.gopSize;
         video.emplace();
         s = OpenRowVideo(*video, true);
         if (!s.ok())
@@ -215,7 +212,6 @@ StreamPlan MergeRun::PlanStreams(int row, const TranscodeTask &task) const
     if (task.usesVideo()) {
         plan.video = true;
         plan.videoRate = input.videoRate();
-        plan.gopSize = input.videoDecoder()->gop_size;
     }
     if (task.usesAudio()) {
         plan.audio = true;
@@ -234,7 +230,6 @@ StreamPlan MergeRun::PlanStreams(int row, const TranscodeTask &task) const
         if (job_.VideoEnabled && !plan.video && other.videoStream()) {
             plan.video = true;
             plan.videoRate = other.videoRate();
-            plan.gopSize = other.videoDecoder()->gop_size;
         }
         if (!plan.audio && other.audioStream()) {
             plan.audio = true;
@@ -246,10 +241,9 @@ StreamPlan MergeRun::PlanStreams(int row, const TranscodeTask &task) const
 
 EngineStatus MergeRun::OpenRowVideo(VideoEncoder &encoder, bool describeStream)
 {
-    // Every row's encoder gets the creating row's rate and GOP size: the stream has one time base
-    // and one set of codec headers, which a fresh encoder only reproduces with the same settings.
-    return encoder.Open(VideoParamsFromJob(job_), MergeRules(), *output_, videoStream_, videoRate_, gopSize_,
-                        describeStream);
+    // Every row's encoder gets the creating row's rate: the stream has one time base and one set
+    // of codec headers, which a fresh encoder only reproduces with the same settings.
+    return encoder.Open(VideoParamsFromJob(job_), MergeRules(), *output_, videoStream_, videoRate_, describeStream);
 }
 
 // Brings both streams to the end of the row, so the next row starts them together: silence for

@@ -11,6 +11,7 @@ extern "C" {
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 
 namespace zentrova {
@@ -52,6 +53,11 @@ EngineStatus OutputFile::Create(const std::string &path)
     const AVOutputFormat *format = av_guess_format(nullptr, path.c_str(), nullptr);
     if (!format)
         return EngineStatus::Failure("no muxer for " + path);
+    // Every .mp4 this program writes is for the iPod, and the iPod's copy of the format is what
+    // its desktop software accepts: brand M4V and the iPod atom that lets a 5G take 640x480 H.264.
+    if (std::string_view(format->name) == "mp4")
+        if (const AVOutputFormat *ipod = av_guess_format("ipod", nullptr, nullptr))
+            format = ipod;
     AVFormatContext *raw = nullptr;
     const int ret = avformat_alloc_output_context2(&raw, format, nullptr, path.c_str());
     if (ret < 0 || !raw)
@@ -64,6 +70,14 @@ EngineStatus OutputFile::Create(const std::string &path)
 bool OutputFile::wantsGlobalHeader() const
 {
     return context_ && (context_->oformat->flags & AVFMT_GLOBALHEADER);
+}
+
+bool OutputFile::isMovFamily() const
+{
+    if (!context_)
+        return false;
+    const std::string_view name = context_->oformat->name;
+    return name == "mp4" || name == "ipod" || name == "mov";
 }
 
 bool OutputFile::isRealMedia() const
@@ -111,7 +125,13 @@ EngineStatus OutputFile::Open(int &uniqueSuffix)
         if (ret < 0)
             return EngineStatus::Failure("cannot open " + path_ + " for writing", ret);
     }
-    const int ret = avformat_write_header(context_.get(), nullptr);
+    AVDictionary *options = nullptr;
+    // The index goes in front so players start without reading to the end. The trailer moves it
+    // there, so a stopped conversion, which still writes its trailer, is as playable.
+    if (isMovFamily())
+        av_dict_set(&options, "movflags", "+faststart", 0);
+    const int ret = avformat_write_header(context_.get(), &options);
+    av_dict_free(&options);
     if (ret < 0)
         return EngineStatus::Failure("cannot write the header", ret);
     headerWritten_ = true;

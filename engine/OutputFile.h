@@ -26,6 +26,8 @@ public:
     // The muxer wants codec headers out of band (MP4, M4A, MOV ...).
     bool wantsGlobalHeader() const;
     bool isRealMedia() const;
+    // MP4, its iPod variant (.mp4, .m4a) or QuickTime.
+    bool isMovFamily() const;
     AVStream *AddStream();
     bool hasStreams() const { return context_ && context_->nb_streams > 0; }
     void CopyMetadata(const AVFormatContext *input);

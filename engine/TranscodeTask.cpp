@@ -26,7 +26,7 @@ int StopCallback(void *opaque)
 
 VideoEncoderParams VideoParamsFromJob(const AVConvert &job)
 {
-    return {job.VideoCodecId, job.VideoBitRate, job.OutputWidth, job.OutputHeight, job.FrameRate};
+    return {job.VideoCodecId, job.VideoBitRate, job.OutputWidth, job.OutputHeight, job.FrameRate, job.Fit};
 }
 
 AudioEncoderParams AudioParamsFromJob(const AVConvert &job)
@@ -88,8 +88,7 @@ EngineStatus TranscodeTask::CreateOutputStreams(OutputFile &output)
         if (!stream)
             return EngineStatus::Failure("cannot create the output video stream", AVERROR(ENOMEM));
         ownVideo_.emplace();
-        EngineStatus s = ownVideo_->Open(VideoParamsFromJob(job_), rules_, output, stream, input_.videoRate(),
-                                         input_.videoDecoder()->gop_size, true);
+        EngineStatus s = ownVideo_->Open(VideoParamsFromJob(job_), rules_, output, stream, input_.videoRate(), true);
         if (!s.ok())
             return s;
         video_ = &*ownVideo_;

@@ -10,6 +10,7 @@ extern "C" {
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 namespace zentrova {
 
@@ -31,17 +32,25 @@ const AVCodec *FindEncoder(int programId)
 
 } // namespace
 
+int KeyFrameInterval(AVRational timeBase)
+{
+    // A key frame every few seconds lets players seek; many more only spend bits and raise the
+    // peaks the devices must buffer. The devices seek badly beyond 10 s.
+    const double fps = timeBase.num > 0 ? static_cast<double>(timeBase.den) / timeBase.num : 0.0;
+    const int target = static_cast<int>(std::lround(fps * kKeyFrameSeconds));
+    const int ceiling = static_cast<int>(fps * kMaxKeyFrameSeconds);
+    return std::max(1, std::min(target, ceiling));
+}
+
 EngineStatus VideoEncoder::Open(const VideoEncoderParams &params, const TranscodeRules &rules,
-                                const OutputFile &output, AVStream *stream, AVRational sourceRate, int gopSize,
-                                bool describeStream)
+                                const OutputFile &output, AVStream *stream, AVRational sourceRate, bool describeStream)
 {
     const AVCodec *codec = FindEncoder(params.codecId);
     if (!codec)
         return EngineStatus::Failure("no video encoder for codec " + std::to_string(params.codecId));
     encoder_.reset(avcodec_alloc_context3(codec));
-    picture_.reset(av_frame_alloc());
     packet_.reset(av_packet_alloc());
-    if (!encoder_ || !picture_ || !packet_)
+    if (!encoder_ || !packet_)
         return EngineStatus::Failure("out of memory", AVERROR(ENOMEM));
     AVCodecContext *c = encoder_.get();
     stream_ = stream;
@@ -56,12 +65,14 @@ EngineStatus VideoEncoder::Open(const VideoEncoderParams &params, const Transcod
         return EngineStatus::Failure("the source has no usable frame rate");
     c->time_base = *tb;
     c->framerate = av_inv_q(*tb);
-    c->gop_size = gopSize;
+    c->gop_size = KeyFrameInterval(*tb);
     c->pix_fmt = AV_PIX_FMT_YUV420P;
     if (params.codecId == 25)
         c->pix_fmt = AV_PIX_FMT_YUV411P;
     else if (params.codecId == 8 && rules.mjpegFullRange422)
         c->pix_fmt = AV_PIX_FMT_YUVJ422P;
+    // The picture filters fit the source's shape into the frame, so the pixels are square.
+    c->sample_aspect_ratio = AVRational{1, 1};
     c->max_b_frames = 0;
     if (params.codecId == 1)
         c->mb_decision = FF_MB_DECISION_RD;
@@ -93,59 +104,30 @@ EngineStatus VideoEncoder::Open(const VideoEncoderParams &params, const Transcod
 
     if (describeStream) {
         stream->time_base = c->time_base;
+        stream->sample_aspect_ratio = c->sample_aspect_ratio;
         const int p = avcodec_parameters_from_context(stream->codecpar, c);
         if (p < 0)
             return EngineStatus::Failure("video stream parameters", p);
     }
 
-    picture_->format = c->pix_fmt;
-    picture_->width = c->width;
-    picture_->height = c->height;
-    const int b = av_frame_get_buffer(picture_.get(), 0);
-    if (b < 0)
-        return EngineStatus::Failure("cannot allocate the output picture", b);
+    filter_.emplace(c->width, c->height, c->pix_fmt, c->time_base, params.fit,
+                    [this](AVFrame &picture) { return EncodePicture(picture, *target_); });
     return {};
 }
 
 EngineStatus VideoEncoder::Encode(const AVFrame &frame, std::int64_t pts, std::int64_t duration, OutputFile &output)
 {
-    AVCodecContext *c = encoder_.get();
-    if (!scaler_ || frame.width != scaledWidth_ || frame.height != scaledHeight_ || frame.format != scaledFormat_) {
-        // Scaling a large source is a good part of the work: let the scaler use every core.
-        scaler_.reset(sws_alloc_context());
-        if (!scaler_)
-            return EngineStatus::Failure("cannot scale the decoded picture", AVERROR(ENOMEM));
-        SwsContext *sws = scaler_.get();
-        av_opt_set_int(sws, "srcw", frame.width, 0);
-        av_opt_set_int(sws, "srch", frame.height, 0);
-        av_opt_set_int(sws, "src_format", frame.format, 0);
-        av_opt_set_int(sws, "dstw", c->width, 0);
-        av_opt_set_int(sws, "dsth", c->height, 0);
-        av_opt_set_int(sws, "dst_format", c->pix_fmt, 0);
-        av_opt_set_int(sws, "sws_flags", SWS_BICUBIC, 0);
-        av_opt_set_int(sws, "threads", 0, 0);
-        const int init = sws_init_context(sws, nullptr, nullptr);
-        if (init < 0) {
-            scaler_.reset();
-            return EngineStatus::Failure("cannot scale the decoded picture", init);
-        }
-        scaledWidth_ = frame.width;
-        scaledHeight_ = frame.height;
-        scaledFormat_ = frame.format;
-    }
-    // The encoder may still hold the previous picture.
-    int ret = av_frame_make_writable(picture_.get());
-    if (ret < 0)
-        return EngineStatus::Failure("cannot allocate the output picture", ret);
-    ret = sws_scale_frame(scaler_.get(), picture_.get(), &frame);
-    if (ret < 0)
-        return EngineStatus::Failure("cannot scale the decoded picture", ret);
-    picture_->pts = pts;
-    // Only the encoder decides which pictures are key frames.
-    picture_->pict_type = AV_PICTURE_TYPE_NONE;
-    picture_->key_frame = 0;
+    target_ = &output;
     durations_.emplace_back(pts, duration);
-    ret = avcodec_send_frame(c, picture_.get());
+    return filter_->Push(frame, pts);
+}
+
+EngineStatus VideoEncoder::EncodePicture(AVFrame &picture, OutputFile &output)
+{
+    // Only the encoder decides which pictures are key frames.
+    picture.pict_type = AV_PICTURE_TYPE_NONE;
+    picture.key_frame = 0;
+    const int ret = avcodec_send_frame(encoder_.get(), &picture);
     if (ret < 0)
         return EngineStatus::Failure("video encoding", ret);
     return WritePackets(output);
@@ -153,6 +135,10 @@ EngineStatus VideoEncoder::Encode(const AVFrame &frame, std::int64_t pts, std::i
 
 EngineStatus VideoEncoder::Drain(OutputFile &output)
 {
+    target_ = &output;
+    EngineStatus s = filter_->Flush();
+    if (!s.ok())
+        return s;
     const int ret = avcodec_send_frame(encoder_.get(), nullptr);
     if (ret < 0 && ret != AVERROR_EOF)
         return EngineStatus::Failure("video encoder drain", ret);

@@ -3,10 +3,12 @@
 
 #include "EngineStatus.h"
 #include "FFmpegPtr.h"
+#include "PictureFilter.h"
 #include "TranscodeRules.h"
 
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <utility>
 
 namespace zentrova {
@@ -19,35 +21,39 @@ struct VideoEncoderParams {
     int width = 0;
     int height = 0;
     double frameRate = 0;  // 0: the source's rate
+    PictureFit fit = PictureFit::Pad;
 };
+
+constexpr double kKeyFrameSeconds = 5.0;
+constexpr double kMaxKeyFrameSeconds = 10.0;
+// Frames between key frames at the output rate 1/`timeBase`.
+int KeyFrameInterval(AVRational timeBase);
 
 class VideoEncoder {
 public:
     // Configures and opens an encoder that writes into `stream`. `sourceRate` is the source
-    // video stream's rate and `gopSize` the GOP size its decoder reports. When `describeStream`
-    // is set the stream's parameters are filled from the encoder (the header is not yet written).
+    // video stream's rate. When `describeStream` is set the stream's parameters are filled from
+    // the encoder (the header is not yet written).
     EngineStatus Open(const VideoEncoderParams &params, const TranscodeRules &rules, const OutputFile &output,
-                      AVStream *stream, AVRational sourceRate, int gopSize, bool describeStream);
+                      AVStream *stream, AVRational sourceRate, bool describeStream);
 
     AVRational timeBase() const { return encoder_->time_base; }
     AVCodecContext *context() const { return encoder_.get(); }
 
-    // Scales `frame` and encodes it with timestamp `pts` (in timeBase()) lasting `duration`.
-    // A packet the muxer refuses fails the call.
+    // Deinterlaces and scales `frame` and encodes it with timestamp `pts` (in timeBase()) lasting
+    // `duration`. A packet the muxer refuses fails the call.
     EngineStatus Encode(const AVFrame &frame, std::int64_t pts, std::int64_t duration, OutputFile &output);
-    // Sends the end of stream and writes every packet the encoder still holds.
+    // Sends the end of stream and writes every packet the filters and the encoder still hold.
     EngineStatus Drain(OutputFile &output);
 
 private:
     EngineStatus WritePackets(OutputFile &output);
+    EngineStatus EncodePicture(AVFrame &picture, OutputFile &output);
 
     AVCodecContextPtr encoder_;
     AVStream *stream_ = nullptr;
-    SwsContextPtr scaler_;
-    int scaledWidth_ = 0;
-    int scaledHeight_ = 0;
-    int scaledFormat_ = -1;
-    AVFramePtr picture_;
+    std::optional<PictureFilter> filter_;
+    OutputFile *target_ = nullptr;  // the file of the Encode or Drain call in progress
     AVPacketPtr packet_;
     std::deque<std::pair<std::int64_t, std::int64_t>> durations_;  // pts, duration of frames in flight
 };

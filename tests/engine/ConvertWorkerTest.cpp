@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include <cmath>
@@ -65,6 +66,25 @@ void CheckAudio(const ProbeReport &r, const ProfileExpectation &e, double source
     EXPECT_NEAR(r.Number(r.format, "duration"), sourceSeconds, 0.15);
 }
 
+// The iPod's own variant of MP4 for .mp4 and .m4a: its brand, its index in front (players and
+// the desktop software start without reading to the end) and the iPod atom in H.264 entries.
+void CheckDeviceContainer(const std::string &path, const ProfileExpectation &e)
+{
+    const std::string brand = e.videoCodec ? "M4V " : e.index == 12 ? "M4A " : "";
+    EXPECT_EQ(MajorBrand(path), brand);
+    if (brand.empty())
+        return;
+    const std::vector<std::string> boxes = TopLevelBoxes(path);
+    const auto moov = std::find(boxes.begin(), boxes.end(), "moov");
+    const auto mdat = std::find(boxes.begin(), boxes.end(), "mdat");
+    EXPECT_TRUE(moov < mdat && mdat != boxes.end());
+    static const char kIpodAtom[] = "uuid\x6B\x68\x40\xF2\x5F\x24\x4F\xC5\xBA\x39\xA5\x1B\xCF\x03\x23\xF3";
+    const bool hasAtom = FileBytes(path).find(std::string(kIpodAtom, sizeof kIpodAtom - 1)) != std::string::npos;
+    EXPECT_EQ(hasAtom, e.videoCodec && std::string(e.videoCodec) == "h264");
+    // Square pixels are said, not left to the player's guess.
+    EXPECT_EQ(FileBytes(path).find("pasp") != std::string::npos, e.videoCodec != nullptr);
+}
+
 } // namespace
 
 TEST_P(EveryProfile, VideoSourceRoundTrip)
@@ -83,6 +103,7 @@ TEST_P(EveryProfile, VideoSourceRoundTrip)
     EXPECT_EQ(r.errors, "");
     EXPECT_EQ(DecodeErrors(output), "");
     CheckAudio(r, e, 3.0);
+    CheckDeviceContainer(output, e);
     // A second parser, written independently of FFmpeg, must read the file the same way.
     const std::string discovered = Discover(output);
     const auto at = discovered.find("Duration: ");
@@ -106,6 +127,7 @@ TEST_P(EveryProfile, VideoSourceRoundTrip)
     EXPECT_EQ(r.Number(*v, "width"), e.width);
     EXPECT_EQ(r.Number(*v, "height"), e.height);
     EXPECT_EQ(v->at("r_frame_rate"), e.frameRate);
+    EXPECT_EQ(v->at("sample_aspect_ratio"), "1:1");
     if (std::string(e.videoCodec) == "h264") {
         EXPECT_EQ(r.Number(*v, "level"), 30);
         EXPECT_EQ(r.Number(*v, "refs"), 1);

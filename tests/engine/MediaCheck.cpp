@@ -7,7 +7,9 @@ extern "C" {
 #include <libswresample/swresample.h>
 }
 
+#include <cstdint>
 #include <cstdio>
+#include <iterator>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -108,6 +110,81 @@ ProbeReport Ffprobe(const std::string &path)
 std::string DecodeErrors(const std::string &path)
 {
     return RunCapture("ffmpeg -nostdin -v error -i " + ShellQuote(path) + " -f null - 2>&1");
+}
+
+GrayPicture PictureAt(const std::string &path, double seconds)
+{
+    GrayPicture p;
+    const ProbeReport r = Ffprobe(path);
+    const Fields *v = r.Stream("video");
+    if (!v)
+        return p;
+    p.width = static_cast<int>(r.Number(*v, "width"));
+    p.height = static_cast<int>(r.Number(*v, "height"));
+    p.luma = RunCapture("ffmpeg -nostdin -v error -ss " + std::to_string(seconds) + " -i " + ShellQuote(path) +
+                        " -frames:v 1 -f rawvideo -pix_fmt gray - 2>/dev/null");
+    if (p.width <= 0 || p.height <= 0 || p.luma.size() != static_cast<std::size_t>(p.width * p.height))
+        p = {};
+    return p;
+}
+
+std::vector<double> KeyFrameTimes(const std::string &path)
+{
+    const std::string out = RunCapture("ffprobe -v error -select_streams v:0 -show_entries packet=pts_time,flags -of csv=p=0 " +
+                                       ShellQuote(path) + " 2>/dev/null");
+    std::vector<double> times;
+    std::stringstream lines(out);
+    std::string line;
+    while (std::getline(lines, line)) {
+        const auto comma = line.find(',');
+        if (comma != std::string::npos && line.find('K', comma) != std::string::npos)
+            times.push_back(std::atof(line.substr(0, comma).c_str()));
+    }
+    return times;
+}
+
+std::string FileBytes(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+namespace {
+
+std::uint64_t BigEndian(const std::string &bytes, std::size_t at, int count)
+{
+    std::uint64_t v = 0;
+    for (int i = 0; i < count; ++i)
+        v = v << 8 | static_cast<unsigned char>(bytes[at + static_cast<std::size_t>(i)]);
+    return v;
+}
+
+} // namespace
+
+std::vector<std::string> TopLevelBoxes(const std::string &path)
+{
+    const std::string bytes = FileBytes(path);
+    std::vector<std::string> types;
+    std::size_t at = 0;
+    while (at + 8 <= bytes.size()) {
+        std::uint64_t size = BigEndian(bytes, at, 4);
+        const std::string type = bytes.substr(at + 4, 4);
+        if (size == 1 && at + 16 <= bytes.size())
+            size = BigEndian(bytes, at + 8, 8);
+        else if (size == 0)
+            size = bytes.size() - at;
+        if (size < 8)
+            break;
+        types.push_back(type);
+        at += size;
+    }
+    return types;
+}
+
+std::string MajorBrand(const std::string &path)
+{
+    const std::string bytes = FileBytes(path).substr(0, 12);
+    return bytes.size() == 12 && bytes.compare(4, 4, "ftyp") == 0 ? bytes.substr(8, 4) : std::string();
 }
 
 std::string Discover(const std::string &path)

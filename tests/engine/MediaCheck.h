@@ -41,6 +41,25 @@ struct AudioTrack {
 };
 AudioTrack DecodeAudio(const std::string &path);
 
+struct GrayPicture {
+    int width = 0;
+    int height = 0;
+    std::string luma;  // width x height bytes, row by row
+    int At(int x, int y) const { return static_cast<unsigned char>(luma[static_cast<std::size_t>(y * width + x)]); }
+};
+// The luma of the first picture at or after `seconds`.
+GrayPicture PictureAt(const std::string &path, double seconds);
+
+// Presentation times of the video packets flagged as key frames, in file order.
+std::vector<double> KeyFrameTimes(const std::string &path);
+
+// The types of the top-level boxes of an MP4-family file, in file order ("ftyp", "moov" ...),
+// and the major brand its "ftyp" names (empty when it has none).
+std::vector<std::string> TopLevelBoxes(const std::string &path);
+std::string MajorBrand(const std::string &path);
+// The whole file.
+std::string FileBytes(const std::string &path);
+
 // Frequency estimate from zero crossings.
 double ZeroCrossingFrequency(const AudioTrack &track);
 

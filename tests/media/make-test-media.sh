@@ -3,7 +3,7 @@
 # Usage: make-test-media.sh OUTPUT_DIR
 set -euo pipefail
 out=$1
-stamp=$out/.complete-v4
+stamp=$out/.complete-v5
 [ -f "$stamp" ] && exit 0
 mkdir -p "$out"
 cd "$out"
@@ -111,5 +111,25 @@ ff -f lavfi -i "nullsrc=size=320x240:rate=25:duration=22,geq=lum='16+9*if(lt(Y,H
 
 # A name with spaces and non-ASCII letters.
 cp h264_aac_stereo_12s.mp4 "name with spaces ÄÖü 视频.mp4"
+
+# Device output: picture shape, interlace, downmix level, rate peaks.
+# A centred white square on black (half the picture's height) shows whether shapes are kept.
+square() { echo "color=black:size=${1}:rate=${2}:duration=${3},drawbox=x=(iw-ih/2)/2:y=ih/4:w=ih/2:h=ih/2:color=white:t=fill"; }
+# 16:9 anamorphic PAL, interlaced top field first (SAR 64:45), with a bar moving fast enough to
+# comb when fields are mixed; 5.1 AC-3 with every channel at full scale, in phase.
+ff -f lavfi -i "$(square 1024x576 50 4)" -f lavfi -i "color=white:size=16x576:rate=50" \
+   -f lavfi -i "aevalsrc='0.99*sin(2*PI*440*t)|0.99*sin(2*PI*440*t)|0.99*sin(2*PI*440*t)|0.99*sin(2*PI*440*t)|0.99*sin(2*PI*440*t)|0.99*sin(2*PI*440*t)':s=48000:d=4:c=5.1" \
+   -filter_complex "[0:v][1:v]overlay=x='mod(t*800,1000)':y=0:shortest=1,scale=720:576,tinterlace=interleave_top,setfield=tff,setsar=64/45[v]" \
+   -map "[v]" -map 2:a -c:v mpeg2video -b:v 6M -flags +ilme+ildct -top 1 -aspect 16:9 \
+   -c:a ac3 -b:a 448k -shortest pal_16x9_anamorphic_interlaced_ac3_5_1_fullscale.mpg
+# Square pixels, 16:9 and portrait.
+ff -f lavfi -i "$(square 640x360 25 2)" -f lavfi -i "$(tone 440 48000 2)" \
+   -ac 2 -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -b:a 96k -shortest square_16x9.mp4
+ff -f lavfi -i "$(square 360x640 25 2)" -f lavfi -i "$(tone 440 48000 2)" \
+   -ac 2 -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -b:a 96k -shortest square_portrait.mp4
+# Noise (in 4x4 blocks, to keep the file small): as hard as content gets for rate control.
+ff -f lavfi -i "nullsrc=size=160x120:rate=30:duration=4,geq=lum='random(1)*255':cb=128:cr=128,scale=640:480:flags=neighbor" \
+   -f lavfi -i "$(tone 440 48000 4)" -ac 2 -c:v libx264 -preset ultrafast -qp 30 -pix_fmt yuv420p \
+   -c:a aac -b:a 96k -shortest noise_640x480_30fps.mp4
 
 touch "$stamp"

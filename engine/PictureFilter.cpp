@@ -1,0 +1,172 @@
+// Building and running the deinterlace, scale and pad graph.
+#include "PictureFilter.h"
+
+extern "C" {
+#include <libavfilter/buffersink.h>
+#include <libavfilter/buffersrc.h>
+#include <libavutil/pixdesc.h>
+}
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+namespace zentrova {
+
+namespace {
+
+int Even(double v)
+{
+    return std::max(2, 2 * static_cast<int>(std::lround(v / 2.0)));
+}
+
+} // namespace
+
+PictureGeometry FitPicture(int sourceWidth, int sourceHeight, AVRational sar, int frameWidth, int frameHeight,
+                           PictureFit fit)
+{
+    PictureGeometry g{frameWidth, frameHeight, 0, 0};
+    if (fit == PictureFit::Stretch || sourceWidth <= 0 || sourceHeight <= 0 || frameWidth <= 0 || frameHeight <= 0)
+        return g;
+    const double pixel = sar.num > 0 && sar.den > 0 ? av_q2d(sar) : 1.0;
+    const double aspect = sourceWidth * pixel / sourceHeight;
+    const bool wider = aspect * frameHeight > frameWidth;
+    // Pad fits the wider side to the frame, crop the narrower one.
+    if (wider == (fit == PictureFit::Pad)) {
+        g.width = frameWidth;
+        g.height = Even(frameWidth / aspect);
+    } else {
+        g.height = frameHeight;
+        g.width = Even(frameHeight * aspect);
+    }
+    // A shape within a pixel of the frame's is the frame's.
+    if (std::abs(g.width - frameWidth) <= 2 && std::abs(g.height - frameHeight) <= 2)
+        return {frameWidth, frameHeight, 0, 0};
+    g.x = (std::abs(g.width - frameWidth) / 2) & ~1;
+    g.y = (std::abs(g.height - frameHeight) / 2) & ~1;
+    return g;
+}
+
+PictureFilter::PictureFilter(int width, int height, AVPixelFormat format, AVRational timeBase, PictureFit fit,
+                             Sink sink)
+    : width_(width), height_(height), format_(format), timeBase_(timeBase), fit_(fit), sink_(std::move(sink)),
+      filtered_(av_frame_alloc())
+{
+}
+
+EngineStatus PictureFilter::Build(const AVFrame &frame)
+{
+    graph_.reset(avfilter_graph_alloc());
+    if (!graph_ || !filtered_)
+        return EngineStatus::Failure("cannot set up the picture filters", AVERROR(ENOMEM));
+    inWidth_ = frame.width;
+    inHeight_ = frame.height;
+    inFormat_ = frame.format;
+    inSar_ = frame.sample_aspect_ratio;
+    const AVRational sar = inSar_.num > 0 && inSar_.den > 0 ? inSar_ : AVRational{1, 1};
+    const char *inName = av_get_pix_fmt_name(static_cast<AVPixelFormat>(frame.format));
+    const char *outName = av_get_pix_fmt_name(format_);
+    if (!inName || !outName)
+        return EngineStatus::Failure("the picture has no known pixel format");
+
+    const std::string sourceArgs = "video_size=" + std::to_string(frame.width) + "x" + std::to_string(frame.height) +
+                                   ":pix_fmt=" + inName + ":time_base=" + std::to_string(timeBase_.num) + "/" +
+                                   std::to_string(timeBase_.den) + ":pixel_aspect=" + std::to_string(sar.num) + "/" +
+                                   std::to_string(sar.den);
+    int ret = avfilter_graph_create_filter(&source_, avfilter_get_by_name("buffer"), "in", sourceArgs.c_str(), nullptr,
+                                           graph_.get());
+    if (ret >= 0)
+        ret = avfilter_graph_create_filter(&output_, avfilter_get_by_name("buffersink"), "out", nullptr, nullptr,
+                                           graph_.get());
+    if (ret < 0)
+        return EngineStatus::Failure("cannot set up the picture filters", ret);
+
+    const PictureGeometry g = FitPicture(frame.width, frame.height, sar, width_, height_, fit_);
+    std::string chain;
+    // Scaling mixes the two fields of an interlaced picture into ghosts and combs; bwdif makes
+    // one whole picture per frame first. Pictures marked progressive pass it untouched.
+    if (deinterlace_)
+        chain += "bwdif=mode=send_frame:parity=auto:deint=interlaced,";
+    chain += "scale=" + std::to_string(g.width) + ":" + std::to_string(g.height) + ":flags=bicubic";
+    if (g.width < width_ || g.height < height_)
+        chain += ",pad=" + std::to_string(width_) + ":" + std::to_string(height_) + ":" + std::to_string(g.x) + ":" +
+                 std::to_string(g.y) + ":black";
+    else if (g.width > width_ || g.height > height_)
+        chain += ",crop=" + std::to_string(width_) + ":" + std::to_string(height_) + ":" + std::to_string(g.x) + ":" +
+                 std::to_string(g.y);
+    chain += ",setsar=1,format=" + std::string(outName);
+
+    AVFilterInOut *outputs = avfilter_inout_alloc();
+    AVFilterInOut *inputs = avfilter_inout_alloc();
+    if (!outputs || !inputs) {
+        avfilter_inout_free(&outputs);
+        avfilter_inout_free(&inputs);
+        return EngineStatus::Failure("cannot set up the picture filters", AVERROR(ENOMEM));
+    }
+    outputs->name = av_strdup("in");
+    outputs->filter_ctx = source_;
+    inputs->name = av_strdup("out");
+    inputs->filter_ctx = output_;
+    ret = avfilter_graph_parse_ptr(graph_.get(), chain.c_str(), &inputs, &outputs, nullptr);
+    avfilter_inout_free(&outputs);
+    avfilter_inout_free(&inputs);
+    if (ret >= 0)
+        ret = avfilter_graph_config(graph_.get(), nullptr);
+    if (ret < 0) {
+        graph_.reset();
+        return EngineStatus::Failure("cannot set up the picture filters (" + chain + ")", ret);
+    }
+    return {};
+}
+
+EngineStatus PictureFilter::Push(const AVFrame &frame, std::int64_t pts)
+{
+    const bool interlaced = frame.interlaced_frame && !deinterlace_;
+    const bool changed = !graph_ || frame.width != inWidth_ || frame.height != inHeight_ || frame.format != inFormat_ ||
+                         av_cmp_q(frame.sample_aspect_ratio, inSar_) != 0 || interlaced;
+    if (changed) {
+        EngineStatus s = Flush();
+        if (!s.ok())
+            return s;
+        deinterlace_ = deinterlace_ || frame.interlaced_frame;
+        s = Build(frame);
+        if (!s.ok())
+            return s;
+    }
+    AVFramePtr copy(av_frame_clone(&frame));
+    if (!copy)
+        return EngineStatus::Failure("out of memory", AVERROR(ENOMEM));
+    copy->pts = pts;
+    const int ret = av_buffersrc_add_frame(source_, copy.get());
+    if (ret < 0)
+        return EngineStatus::Failure("picture filters", ret);
+    return Pull();
+}
+
+EngineStatus PictureFilter::Flush()
+{
+    if (!graph_)
+        return {};
+    const int ret = av_buffersrc_add_frame(source_, nullptr);
+    EngineStatus s = ret < 0 ? EngineStatus::Failure("picture filters", ret) : Pull();
+    graph_.reset();
+    source_ = output_ = nullptr;
+    return s;
+}
+
+EngineStatus PictureFilter::Pull()
+{
+    for (;;) {
+        const int ret = av_buffersink_get_frame(output_, filtered_.get());
+        if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF)
+            return {};
+        if (ret < 0)
+            return EngineStatus::Failure("picture filters", ret);
+        EngineStatus s = sink_(*filtered_);
+        av_frame_unref(filtered_.get());
+        if (!s.ok())
+            return s;
+    }
+}
+
+} // namespace zentrova

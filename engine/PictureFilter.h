@@ -1,0 +1,68 @@
+// The way from a decoded picture to the encoder's frame: deinterlacing, scaling to the profile's
+// frame with the picture's shape kept, square pixels, the encoder's pixel format.
+#pragma once
+
+#include "EngineStatus.h"
+#include "FFmpegPtr.h"
+
+#include <functional>
+
+namespace zentrova {
+
+// How a picture of another shape goes into the profile's frame.
+enum class PictureFit {
+    Pad,      // all of it, with black bars
+    Crop,     // the frame filled, the overhang cut off
+    Stretch,  // the frame filled, the shape given up
+};
+
+struct PictureGeometry {
+    int width = 0;   // the scaled picture
+    int height = 0;
+    int x = 0;       // Pad: where it sits in the frame; Crop: where the frame sits in it
+    int y = 0;
+};
+
+// Where a `sourceWidth` x `sourceHeight` picture of sample aspect `sar` (0/x: square) goes in a
+// `frameWidth` x `frameHeight` frame of square pixels. Sizes and offsets are even, for 4:2:0.
+PictureGeometry FitPicture(int sourceWidth, int sourceHeight, AVRational sar, int frameWidth, int frameHeight,
+                           PictureFit fit);
+
+class PictureFilter {
+public:
+    using Sink = std::function<EngineStatus(AVFrame &)>;
+
+    // Output frames of `width` x `height`, `format`, on `timeBase`, handed to `sink`.
+    PictureFilter(int width, int height, AVPixelFormat format, AVRational timeBase, PictureFit fit, Sink sink);
+
+    // Filters `frame` as the picture at `pts`; the picture may leave later (the deinterlacer
+    // looks one frame ahead). A picture of another size or kind first flushes the pictures held.
+    EngineStatus Push(const AVFrame &frame, std::int64_t pts);
+    // Delivers every picture still held.
+    EngineStatus Flush();
+
+    // The deinterlacer is in the chain (set once a picture marked interlaced arrived).
+    bool deinterlacing() const { return deinterlace_; }
+
+private:
+    EngineStatus Build(const AVFrame &frame);
+    EngineStatus Pull();
+
+    int width_;
+    int height_;
+    AVPixelFormat format_;
+    AVRational timeBase_;
+    PictureFit fit_;
+    Sink sink_;
+    AVFilterGraphPtr graph_;
+    AVFilterContext *source_ = nullptr;
+    AVFilterContext *output_ = nullptr;
+    AVFramePtr filtered_;
+    int inWidth_ = 0;
+    int inHeight_ = 0;
+    int inFormat_ = -1;
+    AVRational inSar_{0, 1};
+    bool deinterlace_ = false;
+};
+
+} // namespace zentrova

@@ -1,0 +1,165 @@
+// What makes an output play on the devices a profile names: key frames, sound levels, container,
+// picture shape.
+#include "ConvertTestSupport.h"
+#include "ConvertWorker.h"
+#include "MediaCheck.h"
+#include "MergeWorker.h"
+#include "TestMedia.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+using namespace zentrova;
+using namespace zentrova::test;
+
+namespace {
+
+// Key frames start the file and follow each other every 5 s or so, never more than 10 s apart.
+void ExpectKeyFrameSpacing(const std::vector<double> &keys, double seconds)
+{
+    ASSERT_FALSE(keys.empty());
+    EXPECT_NEAR(keys.front(), 0.0, 0.05);
+    std::vector<double> ends = keys;
+    ends.push_back(seconds);
+    for (std::size_t i = 1; i < ends.size(); ++i)
+        EXPECT_LE(ends[i] - ends[i - 1], 10.05) << "after the key frame at " << ends[i - 1];
+    // About one every 5 s: none of the old every-12-frames spacing.
+    EXPECT_LE(keys.size(), static_cast<std::size_t>(seconds / 4.0) + 2);
+}
+
+} // namespace
+
+class KeyFrames : public ::testing::TestWithParam<int> {};
+
+TEST_P(KeyFrames, AboutEveryFiveSeconds)
+{
+    const std::string out = ScratchDir("keys-" + std::to_string(GetParam()));
+    auto job = ConvertRows({RowFor(MediaPath("h264_aac_stereo_12s.mp4"))}, GetParam(), out);
+    ASSERT_EQ(job->TaskStatus[0].load(), kTaskCompleted);
+    ExpectKeyFrameSpacing(KeyFrameTimes(job->OutputPaths[0]), 12.0);
+}
+
+// H.264 and MPEG-4.
+INSTANTIATE_TEST_SUITE_P(Codecs, KeyFrames, ::testing::Values(0, 2));
+
+TEST(KeyFrames, EveryMergedRowStartsWithOne)
+{
+    const std::string out = ScratchDir("keys-merge");
+    auto job = FillMergeRows({RowFor(MediaPath("h264_aac_stereo_12s.mp4")), RowFor(MediaPath("plain_2s.mp4")),
+                              RowFor(MediaPath("h264_aac_stereo_12s.mp4"))},
+                             0, out);
+    MergeWorker(*job);
+    ASSERT_EQ(job->TaskStatus[2].load(), kTaskCompleted);
+    const std::vector<double> keys = KeyFrameTimes(job->OutputPaths[0]);
+    ExpectKeyFrameSpacing(keys, 26.0);
+    for (const double join : {12.0, 14.0})
+        EXPECT_TRUE(std::any_of(keys.begin(), keys.end(), [&](double t) { return std::fabs(t - join) < 0.05; }))
+            << "no key frame at " << join;
+}
+
+class Downmix : public ::testing::TestWithParam<int> {};
+
+TEST_P(Downmix, FullScaleFiveOneNeverClips)
+{
+    const std::string out = ScratchDir("downmix-" + std::to_string(GetParam()));
+    auto job = ConvertRows({RowFor(MediaPath("pal_16x9_anamorphic_interlaced_ac3_5_1_fullscale.mpg"))}, GetParam(), out);
+    ASSERT_EQ(job->TaskStatus[0].load(), kTaskCompleted);
+    const AudioTrack track = DecodeAudio(job->OutputPaths[0]);
+    ASSERT_EQ(track.channels, 2);
+    float peak = 0;
+    for (const float s : track.samples)
+        peak = std::max(peak, std::fabs(s));
+    // Below full scale, where a clipped mix (or one saturated into 16 bits) sits.
+    EXPECT_LT(peak, 0.995f);
+    // Still loud enough to hear: the mix of six in-phase full-scale channels is full scale.
+    EXPECT_GT(peak, 0.5f);
+}
+
+// AAC in a video profile, MP3.
+INSTANTIATE_TEST_SUITE_P(Encoders, Downmix, ::testing::Values(0, 11));
+
+namespace {
+
+// The white square's extent through the picture's centre.
+struct Extent {
+    int width = 0, height = 0, left = 0, top = 0;
+};
+
+Extent SquareAtCentre(const GrayPicture &p)
+{
+    const int cx = p.width / 2, cy = p.height / 2;
+    int l = cx, r = cx, t = cy, b = cy;
+    while (l > 0 && p.At(l - 1, cy) > 128)
+        --l;
+    while (r + 1 < p.width && p.At(r + 1, cy) > 128)
+        ++r;
+    while (t > 0 && p.At(cx, t - 1) > 128)
+        --t;
+    while (b + 1 < p.height && p.At(cx, b + 1) > 128)
+        ++b;
+    return {r - l + 1, b - t + 1, l, t};
+}
+
+struct ShapeCase {
+    const char *source;
+    PictureFit fit;
+    double squareRatio;  // width / height the centre square shows in the 640x480 output
+    int squareHeight;
+};
+
+} // namespace
+
+class PictureShape : public ::testing::TestWithParam<ShapeCase> {};
+
+TEST_P(PictureShape, FitsTheFrameWithSquarePixels)
+{
+    const ShapeCase &c = GetParam();
+    const std::string out = ScratchDir(std::string("shape-") + c.source + std::to_string(static_cast<int>(c.fit)));
+    auto job = FillRows({RowFor(MediaPath(c.source))}, 1, out);
+    job->Fit = c.fit;
+    ConvertWorker(*job);
+    ASSERT_EQ(job->TaskStatus[0].load(), kTaskCompleted);
+    const ProbeReport r = Ffprobe(job->OutputPaths[0]);
+    EXPECT_EQ(r.Stream("video")->at("sample_aspect_ratio"), "1:1");
+    const GrayPicture p = PictureAt(job->OutputPaths[0], 0.0);
+    ASSERT_EQ(p.width, 640);
+    ASSERT_EQ(p.height, 480);
+    const Extent e = SquareAtCentre(p);
+    EXPECT_NEAR(static_cast<double>(e.width) / e.height, c.squareRatio, c.squareRatio * 0.02);
+    EXPECT_NEAR(e.height, c.squareHeight, 3);
+    // Kept in the middle: bars (or the cut) are shared equally.
+    EXPECT_NEAR(e.left + e.width / 2.0, 320, 3);
+    EXPECT_NEAR(e.top + e.height / 2.0, 240, 3);
+}
+
+// The square is half the source picture's height.
+INSTANTIATE_TEST_SUITE_P(
+    Sources, PictureShape,
+    ::testing::Values(ShapeCase{"square_16x9.mp4", PictureFit::Pad, 1.0, 180},
+                      ShapeCase{"pal_16x9_anamorphic_interlaced_ac3_5_1_fullscale.mpg", PictureFit::Pad, 1.0, 180},
+                      ShapeCase{"square_portrait.mp4", PictureFit::Pad, 1.0, 240},
+                      ShapeCase{"square_16x9.mp4", PictureFit::Crop, 1.0, 240},
+                      ShapeCase{"square_16x9.mp4", PictureFit::Stretch, 0.75, 240}));
+
+TEST(PictureShape, InterlacedPicturesAreNotMixedFromTwoMoments)
+{
+    // A white bar moves 10 output pixels between the fields. Scaled with its fields mixed, it
+    // shows as two grey ghosts; deinterlaced, as one white bar with sharp edges.
+    const std::string out = ScratchDir("interlaced");
+    auto job = ConvertRows({RowFor(MediaPath("pal_16x9_anamorphic_interlaced_ac3_5_1_fullscale.mpg"))}, 1, out);
+    ASSERT_EQ(job->TaskStatus[0].load(), kTaskCompleted);
+    for (const double t : {0.5, 1.0, 2.0}) {
+        const GrayPicture p = PictureAt(job->OutputPaths[0], t);
+        ASSERT_EQ(p.width, 640);
+        int grey = 0, white = 0;
+        for (int x = 0; x < p.width; ++x) {
+            const int v = p.At(x, 100);
+            grey += v > 60 && v < 190;
+            white += v >= 190;
+        }
+        EXPECT_LE(grey, 6) << t;
+        EXPECT_GE(white, 6) << t;
+    }
+}
