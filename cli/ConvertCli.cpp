@@ -68,6 +68,8 @@ void PrintHelp(std::ostream &os)
           "  --abitrate TEXT   audio bit rate, e.g. \"192 kbps\"\n"
           "  --rate TEXT       sample rate, e.g. \"44100 Hz\"\n"
           "  --channels TEXT   \"1 Channel Mono\" or \"2 Channel Stereo\"\n"
+          "  --fit MODE        a picture of another shape: pad (default: all of it, with\n"
+          "                    black bars), crop (fill the frame) or stretch\n"
           "  --preview         show the frames being converted in a small window\n"
           "\n"
           "Prints one line per task: \"Completed: SOURCE -> OUTPUT\", \"Failure: SOURCE\" or\n"
@@ -164,7 +166,7 @@ struct Options {
     bool conversionOption = false;
     std::string profile = "90400";
     std::optional<std::string> output;
-    std::optional<std::string> size, fps, videoBitRate, audioBitRate, sampleRate, channels;
+    std::optional<std::string> size, fps, videoBitRate, audioBitRate, sampleRate, channels, fit;
     std::vector<SourceArg> sources;
 };
 
@@ -192,6 +194,17 @@ const Profile *FindProfile(const std::string &text)
             return &p;
     }
     return nullptr;
+}
+
+std::optional<PictureFit> ParseFit(const std::string &text)
+{
+    if (text == "pad")
+        return PictureFit::Pad;
+    if (text == "crop")
+        return PictureFit::Crop;
+    if (text == "stretch")
+        return PictureFit::Stretch;
+    return std::nullopt;
 }
 
 // Fills `settings` from the profile and the setting options; returns an error text or nothing.
@@ -237,6 +250,8 @@ std::optional<std::string> BuildSettings(const Options &o, OutputSettings &setti
             return "--channels wants \"1 Channel Mono\" or \"2 Channel Stereo\"";
         settings.Channels = *c;
     }
+    if (o.fit && !ParseFit(*o.fit))
+        return "--fit wants pad, crop or stretch";
     return std::nullopt;
 }
 
@@ -248,6 +263,7 @@ std::optional<std::string> ParseArgs(const std::vector<std::string> &args, Optio
     const std::pair<const char *, std::optional<std::string> Options::*> valued[] = {
         {"--size", &Options::size},         {"--fps", &Options::fps},       {"--vbitrate", &Options::videoBitRate},
         {"--abitrate", &Options::audioBitRate}, {"--rate", &Options::sampleRate}, {"--channels", &Options::channels},
+        {"--fit", &Options::fit},
     };
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string &a = args[i];
@@ -470,6 +486,7 @@ int Convert(const Options &o, std::ostream &out, std::ostream &err, const CliEnv
         return kExitUsage;
     }
 
+    job.Fit = ParseFit(o.fit.value_or("pad")).value_or(PictureFit::Pad);
     if (o.preview)
         job.Preview.Attach(PreviewTarget::OwnWindow);
     std::atomic<bool> finished{false};

@@ -136,6 +136,26 @@ TEST(ConvertCli, SettingsOptionsUseTheDialogTexts)
     EXPECT_EQ(p.Number(*a, "channels"), 1);
 }
 
+TEST(ConvertCli, FitChoosesHowAnotherShapeFillsTheFrame)
+{
+    // The 16:9 source's centre square, half its height, in the 640x480 frame: 180 px high with
+    // bars (pad), 240 px wide and high (crop), 180 wide and 240 high (stretch).
+    struct Case {
+        const char *fit;
+        int x, y;
+        bool white;
+    };
+    for (const Case c : {Case{"pad", 320, 130, false}, Case{"crop", 205, 240, true}, Case{"stretch", 320, 130, true},
+                         Case{"stretch", 205, 240, false}}) {
+        const std::string out = ScratchDir(std::string("cli-fit-") + c.fit + std::to_string(c.x));
+        const CliRun r = Cli({"-p", "1", "--fit", c.fit, "-o", out, MediaPath("square_16x9.mp4")});
+        ASSERT_EQ(r.status, 0) << r.err;
+        const auto picture = zentrova::test::PictureAt(out + "/square_16x9.mp4", 0.0);
+        ASSERT_EQ(picture.width, 640);
+        EXPECT_EQ(picture.At(c.x, c.y) > 128, c.white) << c.fit << " " << c.x << "," << c.y;
+    }
+}
+
 TEST(ConvertCli, InvalidSourcesAreSkippedAndFailTheRun)
 {
     const std::string out = ScratchDir("cli-invalid");
@@ -164,6 +184,7 @@ TEST(ConvertCli, UsageErrors)
                                                            {"--vbitrate", "fast", src},
                                                            {"--rate", "44100", src},
                                                            {"--channels", "3", src},
+                                                           {"--fit", "zoom", src},
                                                            {"--start", "soon", src},
                                                            {"--end"},
                                                            {"-o", out, "--probe", src}}) {
