@@ -2,6 +2,7 @@
 #include "TranscodeTask.h"
 
 #include "AVConvert.h"
+#include "DeviceTable.h"
 #include "OutputFile.h"
 #include "PreviewOutput.h"
 
@@ -31,7 +32,10 @@ VideoEncoderParams VideoParamsFromJob(const AVConvert &job)
 
 AudioEncoderParams AudioParamsFromJob(const AVConvert &job)
 {
-    return {job.AudioCodecId, job.AudioBitRate, job.SampleRate, job.Channels};
+    OutputValues values;
+    values.video = job.VideoEnabled && (job.VideoCodecId == kH264CodecId || job.VideoCodecId == kMpeg4CodecId);
+    values.audioBps = job.AudioBitRate;
+    return {job.AudioCodecId, CappedAudioBps(values), job.SampleRate, job.Channels};
 }
 
 TranscodeTask::TranscodeTask(AVConvert &job, int row, const TranscodeRules &rules, PreviewOutput &preview,

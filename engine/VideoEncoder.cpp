@@ -2,6 +2,7 @@
 #include "VideoEncoder.h"
 
 #include "CodecMap.h"
+#include "DeviceTable.h"
 #include "OutputFile.h"
 
 extern "C" {
@@ -55,7 +56,6 @@ EngineStatus VideoEncoder::Open(const VideoEncoderParams &params, const Transcod
     AVCodecContext *c = encoder_.get();
     stream_ = stream;
 
-    c->bit_rate = params.bitRate;
     c->width = params.width;
     c->height = params.height;
     std::optional<AVRational> tb = TimeBaseForFrameRate(rules, params.frameRate);
@@ -63,6 +63,17 @@ EngineStatus VideoEncoder::Open(const VideoEncoderParams &params, const Transcod
         tb = AVRational{sourceRate.den, sourceRate.num};
     if (tb->num <= 0 || tb->den <= 0)
         return EngineStatus::Failure("the source has no usable frame rate");
+    // The iPod codecs get the peak rate, buffer and level of the devices' table; an average
+    // above what they play is lowered to it.
+    const VideoRatePlan plan = PlanVideoRate(params.codecId, params.width, params.height, 1.0 / av_q2d(*tb), params.bitRate);
+    if (!plan.refusal.empty())
+        return EngineStatus::Failure(plan.refusal);
+    c->bit_rate = plan.averageBps;
+    if (plan.maxBps > 0) {
+        c->rc_max_rate = plan.maxBps;
+        c->rc_buffer_size = plan.bufferBits;
+        c->rc_initial_buffer_occupancy = plan.bufferBits * 3 / 4;
+    }
     c->time_base = *tb;
     c->framerate = av_inv_q(*tb);
     c->gop_size = KeyFrameInterval(*tb);
@@ -91,9 +102,12 @@ EngineStatus VideoEncoder::Open(const VideoEncoderParams &params, const Transcod
         c->refs = 1;
         // iPods play Constrained Baseline 3.0 only; x264 would otherwise choose High.
         av_dict_set(&options, "profile", "baseline", 0);
-        av_dict_set(&options, "level", "30", 0);
+        if (plan.level > 0)
+            av_dict_set(&options, "level", (std::to_string(plan.level / 10) + "." + std::to_string(plan.level % 10)).c_str(), 0);
     } else if (params.codecId == 13 || params.codecId == 63) {
         c->profile = FF_PROFILE_MPEG4_SIMPLE;
+        if (plan.level > 0)
+            c->level = plan.level;
     }
     const int ret = avcodec_open2(c, codec, &options);
     if (const AVDictionaryEntry *left = av_dict_get(options, "", nullptr, AV_DICT_IGNORE_SUFFIX))

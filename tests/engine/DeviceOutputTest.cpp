@@ -2,9 +2,11 @@
 // picture shape.
 #include "ConvertTestSupport.h"
 #include "ConvertWorker.h"
+#include "DeviceTable.h"
 #include "MediaCheck.h"
 #include "MergeWorker.h"
 #include "TestMedia.h"
+#include "ValueText.h"
 
 #include <gtest/gtest.h>
 
@@ -163,3 +165,80 @@ TEST(PictureShape, InterlacedPicturesAreNotMixedFromTwoMoments)
         EXPECT_GE(white, 6) << t;
     }
 }
+
+namespace {
+
+struct PeakCase {
+    int profile;
+    const char *videoBitRate;  // the highest the profile's dialog list offers
+    int maxKbps;
+    int bufferKbits;
+};
+
+} // namespace
+
+class RatePeaks : public ::testing::TestWithParam<PeakCase> {};
+
+TEST_P(RatePeaks, HardContentStaysWithinTheDecoderBuffer)
+{
+    const PeakCase &c = GetParam();
+    const std::string out = ScratchDir("peaks-" + std::to_string(c.profile));
+    auto job = ConvertRows({RowFor(MediaPath("grain_640x480_30fps.mp4"))}, c.profile, out,
+                           [&](OutputSettings &s) { s.VideoBitRate = ParseValueText(c.videoBitRate); });
+    ASSERT_EQ(job->TaskStatus[0].load(), kTaskCompleted);
+    const std::vector<PacketInfo> packets = VideoPackets(job->OutputPaths[0]);
+    ASSERT_GT(packets.size(), 100u);
+    // A decoder whose buffer fills at the peak rate never runs dry: over any run of pictures the
+    // bits are at most a full buffer plus what the peak rate brings in meanwhile.
+    double worst = 0;
+    for (std::size_t i = 0; i < packets.size(); ++i) {
+        double bits = 0;
+        for (std::size_t j = i; j < packets.size(); ++j) {
+            bits += packets[j].bytes * 8.0;
+            const double span = packets[j].seconds + packets[j].duration - packets[i].seconds;
+            worst = std::max(worst, bits - c.maxKbps * 1000.0 * span);
+        }
+    }
+    EXPECT_LE(worst, c.bufferKbits * 1000.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Profiles, RatePeaks,
+                         ::testing::Values(PeakCase{0, "4000 kbps", 1500, 2000}, PeakCase{0, "512 kbps", 768, 2000},
+                                           PeakCase{1, "4000 kbps", 1500, 2000}, PeakCase{3, "1500 kbps", 2500, 1310},
+                                           PeakCase{8, "2000 kbps", 2500, 1310}));
+
+struct VerdictCase {
+    OutputValues values;
+    std::vector<int> devices;  // indexes into Devices()
+    std::size_t caps;
+    bool refused;
+};
+
+class Verdict : public ::testing::TestWithParam<VerdictCase> {};
+
+TEST_P(Verdict, NamesTheDevicesAndTheCaps)
+{
+    const VerdictCase &c = GetParam();
+    const DeviceVerdict v = JudgeOutput(c.values);
+    std::vector<std::string> names;
+    for (const int i : c.devices)
+        names.push_back(Devices()[static_cast<std::size_t>(i)].name);
+    EXPECT_EQ(v.devices, names);
+    EXPECT_EQ(v.caps.size(), c.caps);
+    EXPECT_EQ(!v.refusal.empty(), c.refused);
+}
+
+constexpr int kAac = 0x15002;
+INSTANTIATE_TEST_SUITE_P(
+    Values, Verdict,
+    ::testing::Values(
+        // 320x240 H.264 at Level 1.3 rates plays everywhere; above them, from firmware 1.2 on.
+        VerdictCase{{true, 28, 320, 240, 29.97, 512000, kAac, 48000, 2, 128000}, {0, 1, 2}, 0, false},
+        VerdictCase{{true, 28, 320, 240, 29.97, 2000000, kAac, 48000, 2, 192000}, {1, 2}, 2, false},
+        VerdictCase{{true, 28, 640, 480, 29.97, 1500000, kAac, 48000, 2, 128000}, {1, 2}, 0, false},
+        VerdictCase{{true, 13, 640, 480, 29.97, 2000000, kAac, 48000, 2, 128000}, {2}, 0, false},
+        VerdictCase{{true, 13, 320, 240, 29.97, 4000000, kAac, 48000, 2, 128000}, {0, 1, 2}, 1, false},
+        VerdictCase{{true, 28, 720, 480, 29.97, 1500000, kAac, 48000, 2, 128000}, {}, 0, true},
+        VerdictCase{{true, 28, 320, 240, 60, 1500000, kAac, 48000, 2, 128000}, {}, 0, true},
+        // Audio-only files: AAC and MP3 up to 320 kb/s.
+        VerdictCase{{false, 0, 0, 0, 0, 0, 0x15001, 44100, 2, 320000}, {0, 1, 2}, 0, false}));

@@ -7,6 +7,7 @@ extern "C" {
 #include <libswresample/swresample.h>
 }
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <iterator>
@@ -126,6 +127,22 @@ GrayPicture PictureAt(const std::string &path, double seconds)
     if (p.width <= 0 || p.height <= 0 || p.luma.size() != static_cast<std::size_t>(p.width * p.height))
         p = {};
     return p;
+}
+
+std::vector<PacketInfo> VideoPackets(const std::string &path)
+{
+    const std::string out = RunCapture("ffprobe -v error -select_streams v:0 -show_entries packet=pts_time,duration_time,size "
+                                       "-of csv=p=0 " + ShellQuote(path) + " 2>/dev/null");
+    std::vector<PacketInfo> packets;
+    std::stringstream lines(out);
+    std::string line;
+    while (std::getline(lines, line)) {
+        PacketInfo p{};
+        if (std::sscanf(line.c_str(), "%lf,%lf,%d", &p.seconds, &p.duration, &p.bytes) == 3)
+            packets.push_back(p);
+    }
+    std::sort(packets.begin(), packets.end(), [](const PacketInfo &a, const PacketInfo &b) { return a.seconds < b.seconds; });
+    return packets;
 }
 
 std::vector<double> KeyFrameTimes(const std::string &path)

@@ -50,6 +50,14 @@ struct GrayPicture {
 // The luma of the first picture at or after `seconds`.
 GrayPicture PictureAt(const std::string &path, double seconds);
 
+struct PacketInfo {
+    double seconds;
+    double duration;
+    int bytes;
+};
+// The video packets in presentation order.
+std::vector<PacketInfo> VideoPackets(const std::string &path);
+
 // Presentation times of the video packets flagged as key frames, in file order.
 std::vector<double> KeyFrameTimes(const std::string &path);
 
