@@ -5,6 +5,8 @@
 #include "ClipTime.h"
 #include "CodecMap.h"
 #include "ConvertWorker.h"
+#include "DeviceCheck.h"
+#include "DeviceLine.h"
 #include "EngineLog.h"
 #include "JobSetup.h"
 #include "MediaInfoFormat.h"
@@ -40,6 +42,7 @@ void PrintUsage(std::ostream &os)
           "       zentrova-convert --merge [OPTIONS] SOURCE...\n"
           "       zentrova-convert --list-profiles\n"
           "       zentrova-convert --probe FILE...\n"
+          "       zentrova-convert --check FILE...\n"
           "       zentrova-convert --help | --version\n";
 }
 
@@ -72,8 +75,11 @@ void PrintHelp(std::ostream &os)
           "                    black bars), crop (fill the frame) or stretch\n"
           "  --preview         show the frames being converted in a small window\n"
           "\n"
+          "First prints which devices the chosen values play on (\"Plays on: ...\") and\n"
+          "which values are lowered to what they play; values no device plays are refused.\n"
           "Prints one line per task: \"Completed: SOURCE -> OUTPUT\", \"Failure: SOURCE\" or\n"
-          "\"Stopped: SOURCE\". A merge reports each source the same way without the\n"
+          "\"Stopped: SOURCE\"; a completed file is read back and the devices it plays on\n"
+          "follow on the next line. A merge reports each source the same way without the\n"
           "arrow and ends with \"Merged: OUTPUT\". Ctrl-C or SIGTERM finishes the file in\n"
           "progress (playable; a merge keeps what was merged) and starts no further task.\n"
           "\n"
@@ -81,6 +87,9 @@ void PrintHelp(std::ostream &os)
           "                    extension and the values selecting the profile loads\n"
           "  --probe FILE...   show what the converter reads from each file; exit status 1\n"
           "                    when any file is invalid\n"
+          "  --check FILE...   tell, for each device the iPod profiles are made for, whether\n"
+          "                    the file plays on it and if not the first reason; exit status 1\n"
+          "                    when a file plays on none\n"
           "  --verbose         show FFmpeg's warnings\n"
           "  --help            show this text\n"
           "  --version         show the program's version\n"
@@ -107,6 +116,37 @@ std::string BaseName(const std::string &path)
 {
     const auto slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Prints, per device, whether `path` plays on it; returns whether it plays on any.
+bool CheckOne(const std::string &path, std::ostream &out, std::ostream &err)
+{
+    StreamFacts facts;
+    const EngineStatus s = ReadStreamFacts(path, facts);
+    if (!s.ok()) {
+        err << "zentrova-convert: " << s.what() << '\n';
+        return false;
+    }
+    bool any = false;
+    out << path << '\n';
+    for (const DeviceResult &r : CheckDevices(facts)) {
+        out << "  " << r.device << ": " << (r.problem.empty() ? "plays" : "does not play: " + r.problem) << '\n';
+        any = any || r.problem.empty();
+    }
+    return any;
+}
+
+// "Plays on: ..." for a file just written.
+std::string PlaysOnLine(const std::string &path)
+{
+    StreamFacts facts;
+    if (!ReadStreamFacts(path, facts).ok())
+        return "Plays on: cannot be read back";
+    DeviceVerdict verdict;
+    for (const DeviceResult &r : CheckDevices(facts))
+        if (r.problem.empty())
+            verdict.devices.push_back(r.device);
+    return FormatVerdict(verdict);
 }
 
 // Prints one file's probe; returns whether the task list would accept it.
@@ -160,6 +200,7 @@ struct SourceArg {
 struct Options {
     bool verbose = false;
     bool probe = false;
+    bool check = false;
     bool listProfiles = false;
     bool preview = false;
     bool merge = false;
@@ -288,6 +329,8 @@ std::optional<std::string> ParseArgs(const std::vector<std::string> &args, Optio
             o.verbose = true;
         } else if (a == "--probe") {
             o.probe = true;
+        } else if (a == "--check") {
+            o.check = true;
         } else if (a == "--list-profiles") {
             o.listProfiles = true;
         } else if (a == "--preview") {
@@ -402,7 +445,7 @@ public:
             case kTaskCompleted:
                 out_ << "Completed: " << job_.SourcePaths[row];
                 if (!merge_)
-                    out_ << " -> " << job_.OutputPaths[row];
+                    out_ << " -> " << job_.OutputPaths[row] << "\n  " << PlaysOnLine(job_.OutputPaths[row]);
                 out_ << '\n';
                 ++completed_;
                 break;
@@ -441,6 +484,12 @@ int Convert(const Options &o, std::ostream &out, std::ostream &err, const CliEnv
         err << "zentrova-convert: " << *problem << '\n';
         return kExitUsage;
     }
+    const DeviceVerdict verdict = JudgeSettings(settings);
+    if (!verdict.refusal.empty()) {
+        err << "zentrova-convert: " << FormatVerdict(verdict) << '\n';
+        return kExitUsage;
+    }
+    out << FormatVerdict(verdict) << '\n';
 
     if (o.merge && o.sources.size() < 2) {
         err << JobSetupMessage(JobSetupOutcome::TooFewForMerge) << '\n';
@@ -514,7 +563,7 @@ int Convert(const Options &o, std::ostream &out, std::ostream &err, const CliEnv
         if (merged.empty())
             err << "zentrova-convert: nothing could be merged\n";
         else
-            out << "Merged: " << merged << '\n';
+            out << "Merged: " << merged << "\n  " << PlaysOnLine(merged) << '\n';
     }
     if (interrupted)
         return kExitInterrupted;
@@ -544,7 +593,13 @@ int RunConvertCli(const std::vector<std::string> &args, std::ostream &out, std::
         return kExitOk;
     SetEngineLog(o.verbose ? AV_LOG_WARNING : AV_LOG_QUIET);
 
-    const bool converting = !o.probe && !o.listProfiles;
+    const bool converting = !o.probe && !o.listProfiles && !o.check;
+    if (o.check && !o.probe && !o.listProfiles && !o.conversionOption && !o.sources.empty()) {
+        bool allPlay = true;
+        for (const SourceArg &f : o.sources)
+            allPlay = CheckOne(f.path, out, err) && allPlay;
+        return allPlay ? kExitOk : kExitFailure;
+    }
     if (o.listProfiles && !o.probe && !o.conversionOption && o.sources.empty()) {
         ListProfiles(out);
         return kExitOk;

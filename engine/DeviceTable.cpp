@@ -235,7 +235,7 @@ DeviceVerdict JudgeOutput(const OutputValues &v)
 std::string FormatVerdict(const DeviceVerdict &verdict)
 {
     if (!verdict.refusal.empty())
-        return "Plays on no listed device: " + verdict.refusal;
+        return "Refused: " + verdict.refusal;
     std::string text = verdict.devices.empty() ? "Plays on no listed device" : "Plays on: ";
     for (std::size_t i = 0; i < verdict.devices.size(); ++i)
         text += (i ? "; " : "") + verdict.devices[i];

@@ -156,6 +156,50 @@ TEST(ConvertCli, FitChoosesHowAnotherShapeFillsTheFrame)
     }
 }
 
+TEST(ConvertCli, TellsWhichDevicesPlayTheValuesAndEachFile)
+{
+    const std::string out = ScratchDir("cli-devices");
+    const CliRun r = Cli({"-p", "1", "-o", out, MediaPath("short_h264_aac_3s.mp4")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    // Once for the values (the 2000 kbps default is above what the devices play), once for the file.
+    EXPECT_EQ(r.out.rfind("Plays on: iPod 5G/5.5G (firmware 1.2 or later); iPod classic, nano 3G-5G, touch "
+                          "1G/2G. Video bit rate lowered to 1500 kbps\n",
+                          0),
+              0u)
+        << r.out;
+    EXPECT_TRUE(Contains(r.out, "short_h264_aac_3s.mp4\n  Plays on: iPod 5G/5.5G (firmware 1.2 or later); iPod classic"))
+        << r.out;
+
+    const CliRun refused = Cli({"--size", "1280*720", "-o", out, MediaPath("short_h264_aac_3s.mp4")});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_TRUE(Contains(refused.err, "larger than 640x480")) << refused.err;
+}
+
+TEST(ConvertCli, CheckNamesTheFirstReasonPerDevice)
+{
+    const std::string out = ScratchDir("cli-check");
+    ASSERT_EQ(Cli({"-p", "1", "-o", out, MediaPath("short_h264_aac_3s.mp4")}).status, 0);
+    struct Case {
+        std::string file;
+        int status;
+        std::vector<std::string> lines;
+    };
+    for (const Case &c : {Case{out + "/short_h264_aac_3s.mp4",
+                               0,
+                               {"iPod 5G (firmware before 1.2): does not play: H.264 level 3.0 above 1.3",
+                                "iPod 5G/5.5G (firmware 1.2 or later): plays",
+                                "iPod classic, nano 3G-5G, touch 1G/2G: plays"}},
+                          Case{MediaPath("grain_640x480_30fps.mp4"), 1, {"touch 1G/2G: does not play: peak rate"}},
+                          Case{MediaPath("pal_16x9_anamorphic_interlaced_ac3_5_1_fullscale.mpg"),
+                               1,
+                               {"touch 1G/2G: does not play: video codec"}}}) {
+        const CliRun r = Cli({"--check", c.file});
+        EXPECT_EQ(r.status, c.status) << c.file;
+        for (const std::string &line : c.lines)
+            EXPECT_TRUE(Contains(r.out, line)) << r.out;
+    }
+}
+
 TEST(ConvertCli, InvalidSourcesAreSkippedAndFailTheRun)
 {
     const std::string out = ScratchDir("cli-invalid");
@@ -265,7 +309,9 @@ TEST(ConvertCli, MergesTheSourcesIntoOneFileNamedAfterTheFirst)
     for (const std::string &source : {a, b, c})
         EXPECT_TRUE(Contains(r.out, "Completed: " + source + "\n")) << r.out;
     const std::string merged = out + "/plain_2s.mp4";
-    EXPECT_TRUE(r.out.size() > merged.size() && r.out.ends_with("Merged: " + merged + "\n")) << r.out;
+    // The merged file last, with the devices it plays on.
+    EXPECT_TRUE(Contains(r.out, "Merged: " + merged + "\n  Plays on: iPod 5G (firmware before 1.2);")) << r.out;
+    EXPECT_TRUE(r.out.ends_with("1G/2G\n")) << r.out;
     EXPECT_EQ(zentrova::test::FilesIn(out), std::vector<std::string>{"plain_2s.mp4"});
     const auto probe = zentrova::test::Ffprobe(merged);
     EXPECT_EQ(probe.errors, "");

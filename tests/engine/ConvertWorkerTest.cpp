@@ -1,5 +1,7 @@
 #include "ConvertTestSupport.h"
 #include "ConvertWorker.h"
+#include "DeviceCheck.h"
+#include "DeviceLine.h"
 #include "MediaCheck.h"
 #include "ProfileCatalogue.h"
 #include "TestMedia.h"
@@ -105,6 +107,16 @@ TEST_P(EveryProfile, VideoSourceRoundTrip)
     EXPECT_EQ(DecodeErrors(output), "");
     CheckAudio(r, e, 3.0);
     CheckDeviceContainer(output, e);
+    // The file read back plays where the values said it would.
+    StreamFacts facts;
+    ASSERT_TRUE(ReadStreamFacts(output, facts).ok());
+    std::vector<std::string> plays;
+    for (const DeviceResult &d : CheckDevices(facts))
+        if (d.problem.empty())
+            plays.push_back(d.device);
+    OutputSettings settings;
+    ApplyProfileSelection(settings, e.index);
+    EXPECT_EQ(plays, JudgeSettings(settings).devices);
     // A second parser, written independently of FFmpeg, must read the file the same way.
     const std::string discovered = Discover(output);
     const auto at = discovered.find("Duration: ");

@@ -1,0 +1,16 @@
+// What the output settings mean for the devices the profiles are made for: the line the settings
+// dialog and the command line show.
+#pragma once
+
+#include "DeviceTable.h"
+#include "OutputSettings.h"
+
+#include <string>
+
+namespace zentrova {
+
+DeviceVerdict JudgeSettings(const OutputSettings &settings);
+// "Plays on: ...", the values lowered, or why nothing plays the file.
+std::string DeviceLine(const OutputSettings &settings);
+
+} // namespace zentrova
