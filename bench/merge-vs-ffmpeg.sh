@@ -27,15 +27,18 @@ for i in 1 2 3; do
 done
 
 # The merge's settings spelled for the ffmpeg program: the three sources joined by the concat
-# filter, then bicubic scaling and the 1001/30000 time base; GOP 12 (what a decoder reports), no
-# B-frames, one reference, x264's baseline profile and level 3.0, and the quantiser and motion
-# settings of the H.264 path.
+# filter, then the 16:9 pictures fitted into 320x240 with black bars and square pixels (bicubic)
+# and the 1001/30000 time base; a key frame every 5 s, no B-frames, one reference, x264's
+# baseline profile at level 2.0 with a 1500 kbit/s peak over a 2000 kbit buffer, the quantiser
+# and motion settings of the H.264 path; the ipod muxer with its index in front.
 ffmpeg_run() {
   ffmpeg -hide_banner -loglevel error -nostdin -y -i "${sources[0]}" -i "${sources[1]}" -i "${sources[2]}" \
-    -filter_complex "[0:v][0:a][1:v][1:a][2:v][2:a]concat=n=3:v=1:a=1[v][a];[v]scale=320:240:flags=bicubic[vs]" \
+    -filter_complex "[0:v][0:a][1:v][1:a][2:v][2:a]concat=n=3:v=1:a=1[v][a];[v]scale=320:180:flags=bicubic,pad=320:240:0:30:black,setsar=1,format=yuv420p[vs]" \
     -map "[vs]" -map "[a]" -r 30000/1001 \
-    -c:v libx264 -b:v 2000k -g 12 -keyint_min 25 -bf 0 -refs 1 -qmin 10 -qmax 51 -qdiff 4 -qcomp 0.6 \
-    -me_range 16 -profile:v baseline -level 30 -pix_fmt yuv420p \
+    -c:v libx264 -b:v 1500k -maxrate 1500k -bufsize 2000k -rc_init_occupancy 1500k \
+    -g 150 -keyint_min 25 -bf 0 -refs 1 -qmin 10 -qmax 51 -qdiff 4 -qcomp 0.6 \
+    -me_range 16 -profile:v baseline -level 2.0 \
+    -f ipod -movflags +faststart \
     -c:a aac -b:a 128k -ar 48000 -ac 2 "$work/ffmpeg-merge.mp4"
 }
 

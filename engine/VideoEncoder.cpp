@@ -100,7 +100,7 @@ EngineStatus VideoEncoder::Open(const VideoEncoderParams &params, const Transcod
         c->qcompress = 0.6f;
         c->keyint_min = 25;
         c->refs = 1;
-        // iPods play Constrained Baseline 3.0 only; x264 would otherwise choose High.
+        // iPods play Constrained Baseline only; x264 would otherwise choose High.
         av_dict_set(&options, "profile", "baseline", 0);
         if (plan.level > 0)
             av_dict_set(&options, "level", (std::to_string(plan.level / 10) + "." + std::to_string(plan.level % 10)).c_str(), 0);

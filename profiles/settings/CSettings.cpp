@@ -3,6 +3,7 @@
 #include "CSettings.h"
 
 #include "DesktopServices.h"
+#include "DeviceLine.h"
 #include "ProfileCatalogue.h"
 #include "ValueText.h"
 
@@ -29,6 +30,8 @@ namespace {
 // labels and list entries would be cut off.
 constexpr int kFontPixelSize = 10;
 constexpr int kComboHeight = 22;
+// Dialog units for the device line: three lines of the dialog font.
+constexpr int kDeviceLineHeight = 30;
 
 constexpr int DluX(int x)
 {
@@ -96,7 +99,8 @@ void CSettings::BuildControls()
     QFont dialogFont = font();
     dialogFont.setPixelSize(kFontPixelSize);
     setFont(dialogFont);
-    setFixedSize(DluX(268), DluY(186));
+    // A line under the buttons tells which devices the values play on.
+    setFixedSize(DluX(268), DluY(186 + kDeviceLineHeight));
 
     // Frames first, so the controls they surround lie above them.
     auto group = [this](const char *title, QRect rect) {
@@ -151,6 +155,14 @@ void CSettings::BuildControls()
         m_combos[p.slot] = combo;
     }
     connect(m_combos[SavedAudioEncoder], &QComboBox::activated, this, &CSettings::RebuildAudioLists);
+
+    m_devices = new QLabel(this);
+    m_devices->setProperty(kControlId, IdDevices);
+    m_devices->setGeometry(Dlu(7, 186, 259, kDeviceLineHeight - 2));
+    m_devices->setWordWrap(true);
+    m_devices->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    for (QComboBox *combo : m_combos)
+        connect(combo, &QComboBox::currentIndexChanged, this, &CSettings::UpdateDeviceLine);
 
     auto button = [this](int id, const char *text, const char *tip, QRect rect) {
         auto *b = new QPushButton(QString::fromLatin1(text), this);
@@ -268,6 +280,25 @@ void CSettings::SelectDefaults()
         return;
     SelectTexts(DefaultTexts(*profile));
     RebuildAudioLists();
+}
+
+void CSettings::UpdateDeviceLine()
+{
+    OutputSettings values = m_settings;
+    auto text = [this](SavedText slot) { return m_combos[slot]->currentText().toStdString(); };
+    if (const auto resolution = ParseResolutionText(text(SavedResolution))) {
+        values.Width = resolution->width;
+        values.Height = resolution->height;
+    }
+    values.FrameRate = text(SavedFrameRate);
+    values.VideoBitRate = ParseValueText(text(SavedVideoBitRate));
+    values.VideoEncoder = text(SavedVideoEncoder);
+    values.SampleRate = ParseValueText(text(SavedSampleRate));
+    if (const auto channels = ParseChannelText(text(SavedChannels)))
+        values.Channels = *channels;
+    values.AudioBitRate = ParseValueText(text(SavedAudioBitRate));
+    values.AudioEncoder = text(SavedAudioEncoder);
+    m_devices->setText(QString::fromStdString(DeviceLine(values)));
 }
 
 void CSettings::accept()

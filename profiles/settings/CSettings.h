@@ -11,6 +11,7 @@
 
 class QComboBox;
 class QKeyEvent;
+class QLabel;
 class QLineEdit;
 class QMouseEvent;
 class QShowEvent;
@@ -39,6 +40,7 @@ public:
         IdAudioBitRate = 1070,
         IdDefault = 1072,
         IdTitle = 1134,
+        IdDevices = 1135,
     };
 
     // Works on the process-wide output settings.
@@ -74,6 +76,8 @@ private slots:
     void RebuildAudioLists();
     // "Default": selects the profile's dialog defaults; the output settings wait for OK.
     void SelectDefaults();
+    // Shows which devices the selected values play on, and the values lowered to what they play.
+    void UpdateDeviceLine();
 
 private:
     void BuildControls();
@@ -84,6 +88,7 @@ private:
     bool m_initialised = false;
 
     QLineEdit *m_title = nullptr;
+    QLabel *m_devices = nullptr;
     // In SavedText order.
     std::array<QComboBox *, SavedTextCount> m_combos{};
 };

@@ -125,7 +125,8 @@ TEST_F(SettingsDialog, FirstOpeningShowsTheProfileDefaultsAndTheFixedAudioSelect
     dlg.show();
 
     EXPECT_EQ(dlg.windowTitle(), "Setting");
-    EXPECT_EQ(dlg.size(), QSize(402, 302));
+    // The template's 268 x 186 units, and the device line under the buttons.
+    EXPECT_EQ(dlg.size(), QSize(402, 351));
     auto *title = qobject_cast<QLineEdit *>(dlg.Control(CSettings::IdTitle));
     ASSERT_NE(title, nullptr);
     EXPECT_EQ(title->text(), "iPod H.264(*.mp4)");
@@ -506,3 +507,37 @@ TEST_F(SettingsDialog, PressingTheSurfaceMovesTheDialogButControlsKeepTheirPress
 }
 
 } // namespace
+
+TEST_F(SettingsDialog, DeviceLineFollowsTheSelectedValues)
+{
+    struct Case {
+        int profile;
+        const char *videoBitRate;  // nullptr: leave the default
+        const char *line;
+    };
+    const Case cases[] = {
+        // The defaults (2000 kbps video, 192 kbps audio) are above what the devices play.
+        {kIPodH264, nullptr,
+         "Plays on: iPod 5G/5.5G (firmware 1.2 or later); iPod classic, nano 3G-5G, touch 1G/2G. Video bit rate "
+         "lowered to 1500 kbps. Audio bit rate lowered to 160 kbps"},
+        {kIPodMpeg4, "768 kbps",
+         "Plays on: iPod 5G (firmware before 1.2); iPod 5G/5.5G (firmware 1.2 or later); iPod classic, nano 3G-5G, "
+         "touch 1G/2G. Audio bit rate lowered to 160 kbps"},
+        {kIPodH264ForTV, "1500 kbps",
+         "Plays on: iPod 5G/5.5G (firmware 1.2 or later); iPod classic, nano 3G-5G, touch 1G/2G. Audio bit rate "
+         "lowered to 160 kbps"},
+        {kMp3, nullptr,
+         "Plays on: iPod 5G (firmware before 1.2); iPod 5G/5.5G (firmware 1.2 or later); iPod classic, nano 3G-5G, "
+         "touch 1G/2G"},
+    };
+    for (const Case &c : cases) {
+        Select(c.profile);
+        CSettings dlg(nullptr, settings);
+        dlg.show();
+        if (c.videoBitRate)
+            Choose(dlg, CSettings::IdVideoBitRate, c.videoBitRate);
+        auto *line = qobject_cast<QLabel *>(dlg.Control(CSettings::IdDevices));
+        ASSERT_NE(line, nullptr);
+        EXPECT_EQ(line->text().toStdString(), c.line) << c.profile;
+    }
+}
