@@ -142,8 +142,9 @@ TEST_P(EveryProfile, VideoSourceRoundTrip)
     EXPECT_EQ(v->at("r_frame_rate"), e.frameRate);
     EXPECT_EQ(v->at("sample_aspect_ratio"), "1:1");
     EXPECT_EQ(r.Number(*v, "level"), e.level);
-    if (std::string(e.videoCodec) == "h264")
+    if (std::string(e.videoCodec) == "h264") {
         EXPECT_EQ(r.Number(*v, "refs"), 1);
+    }
     const Profile *p = ProfileByIndex(e.index);
     // MPEG-4's rate control needs more than these 3 s to settle (over 30 s it lands within 10 %).
     const double slack = std::string(e.videoCodec) == "mpeg4" ? 1.6 : 1.25;
@@ -237,7 +238,15 @@ TEST(ConvertWorker, FiveOneAc3BecomesStereo)
     EXPECT_EQ(r.Number(*r.Stream("audio"), "channels"), 2);
     // The source lasts a fraction over its whole seconds; none of it is cut off.
     EXPECT_GT(r.Number(r.format, "duration"), 5.0);
-    const AudioTrack track = DecodeAudio(job->OutputPaths[0]);
+    AudioTrack track = DecodeAudio(job->OutputPaths[0]);
+    // The tone is in the centre channel alone (-18 dBFS), which a mix that cannot clip lowers by
+    // about 10 dB, as decoders mixing AC-3 down do; the frequency is read at full scale.
+    float peak = 0;
+    for (const float v : track.samples)
+        peak = std::max(peak, std::fabs(v));
+    EXPECT_GT(peak, 0.03f);
+    for (float &v : track.samples)
+        v /= peak;
     EXPECT_NEAR(ZeroCrossingFrequency(track), 330.0, 15.0);
 }
 
