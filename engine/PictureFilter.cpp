@@ -63,7 +63,9 @@ EngineStatus PictureFilter::Build(const AVFrame &frame)
     inHeight_ = frame.height;
     inFormat_ = frame.format;
     inSar_ = frame.sample_aspect_ratio;
-    const AVRational sar = inSar_.num > 0 && inSar_.den > 0 ? inSar_ : AVRational{1, 1};
+    const AVRational sar = sourceSar_.num > 0 && sourceSar_.den > 0 ? sourceSar_
+                           : inSar_.num > 0 && inSar_.den > 0       ? inSar_
+                                                                    : AVRational{1, 1};
     const char *inName = av_get_pix_fmt_name(static_cast<AVPixelFormat>(frame.format));
     const char *outName = av_get_pix_fmt_name(format_);
     if (!inName || !outName)

@@ -40,6 +40,8 @@ public:
     EngineStatus Push(const AVFrame &frame, std::int64_t pts);
     // Delivers every picture still held.
     EngineStatus Flush();
+    // The pixel shape the source's container gives; it takes precedence over the pictures' own.
+    void SetSourceAspect(AVRational sar) { sourceSar_ = sar; }
 
     // The deinterlacer is in the chain (set once a picture marked interlaced arrived).
     bool deinterlacing() const { return deinterlace_; }
@@ -62,6 +64,7 @@ private:
     int inHeight_ = 0;
     int inFormat_ = -1;
     AVRational inSar_{0, 1};
+    AVRational sourceSar_{0, 1};
     bool deinterlace_ = false;
 };
 

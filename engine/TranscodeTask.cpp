@@ -154,6 +154,7 @@ EngineStatus TranscodeTask::Run(OutputFile &output)
         }
     }
     if (video_) {
+        video_->SetSourceAspect(input_.videoStream()->sample_aspect_ratio);
         const AVRational rate = input_.videoRate();
         VideoTimelineConfig config;
         config.timeBase = video_->timeBase();

@@ -43,6 +43,8 @@ public:
     // Deinterlaces and scales `frame` and encodes it with timestamp `pts` (in timeBase()) lasting
     // `duration`. A packet the muxer refuses fails the call.
     EngineStatus Encode(const AVFrame &frame, std::int64_t pts, std::int64_t duration, OutputFile &output);
+    // The source stream's pixel shape, which a container may give when the codec does not.
+    void SetSourceAspect(AVRational sar) { filter_->SetSourceAspect(sar); }
     // Sends the end of stream and writes every packet the filters and the encoder still hold.
     EngineStatus Drain(OutputFile &output);
 

@@ -142,6 +142,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ShapeCase{"square_16x9.mp4", PictureFit::Pad, 1.0, 180},
                       ShapeCase{"pal_16x9_anamorphic_interlaced_ac3_5_1_fullscale.mpg", PictureFit::Pad, 1.0, 180},
                       ShapeCase{"square_portrait.mp4", PictureFit::Pad, 1.0, 240},
+                      ShapeCase{"square_16x9_container_sar.mkv", PictureFit::Pad, 1.0, 180},
                       ShapeCase{"square_16x9.mp4", PictureFit::Crop, 1.0, 240},
                       ShapeCase{"square_16x9.mp4", PictureFit::Stretch, 0.75, 240}));
 

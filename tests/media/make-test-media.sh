@@ -127,6 +127,11 @@ ff -f lavfi -i "$(square 640x360 25 2)" -f lavfi -i "$(tone 440 48000 2)" \
    -ac 2 -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -b:a 96k -shortest square_16x9.mp4
 ff -f lavfi -i "$(square 360x640 25 2)" -f lavfi -i "$(tone 440 48000 2)" \
    -ac 2 -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -b:a 96k -shortest square_portrait.mp4
+# 16:9 anamorphic with the pixel shape in the container only (the H.264 stream says nothing).
+ff -f lavfi -i "$(square 1024x576 25 2),scale=720:576,setsar=0" -c:v libx264 -preset ultrafast -pix_fmt yuv420p \
+   -f h264 container_sar.h264
+ff -r 25 -i container_sar.h264 -c copy -aspect 16:9 square_16x9_container_sar.mkv
+rm -f container_sar.h264
 # Moving bars under heavy grain: hard to code (over 2 Mb/s in MPEG-4 at 640x480 without limits),
 # yet within what the coarsest quantiser reaches.
 ff -f lavfi -i "testsrc2=size=640x480:rate=30:duration=4,noise=alls=40:allf=t+u" \
