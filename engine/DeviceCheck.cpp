@@ -96,7 +96,7 @@ EngineStatus ReadStreamFacts(const std::string &path, StreamFacts &facts)
         facts.height = p->height;
         const AVRational rate = vs->avg_frame_rate.num > 0 ? vs->avg_frame_rate : vs->r_frame_rate;
         facts.fps = rate.num > 0 && rate.den > 0 ? av_q2d(rate) : 0;
-        AVRational sar = vs->sample_aspect_ratio.num ? vs->sample_aspect_ratio : p->sample_aspect_ratio;
+        const AVRational sar = vs->sample_aspect_ratio.num ? vs->sample_aspect_ratio : p->sample_aspect_ratio;
         facts.squarePixels = sar.num == 0 || sar.num == sar.den;
         facts.ipodAtom = p->codec_id != AV_CODEC_ID_H264 || FileHasIpodAtom(path);
         // The reference count is in the sequence header, which the decoder reads on opening.

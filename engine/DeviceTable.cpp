@@ -90,7 +90,7 @@ std::string ModeProblem(const VideoMode &mode, const StreamFacts &f)
 
 const std::vector<Device> &Devices()
 {
-    // Apple's published iPod specifications and Technical Note TN2188 "Exporting Movies for iPod,
+    // Apple's published iPod technical data pages and Technical Note TN2188 "Exporting Movies for iPod,
     // Apple TV, iPad and iPhone": the 5G before firmware 1.2 plays H.264 Baseline up to Level 1.3
     // at 768 kb/s and 320x240, MPEG-4 Simple at 2.5 Mb/s up to 480x480; firmware 1.2 adds H.264
     // "Low-Complexity" Baseline (one reference frame, Level 3.0) at 1.5 Mb/s and 640x480; the
