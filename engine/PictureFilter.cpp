@@ -47,6 +47,15 @@ PictureGeometry FitPicture(int sourceWidth, int sourceHeight, AVRational sar, in
     return g;
 }
 
+AVRational PictureFilter::PixelShape(const AVFrame &frame) const
+{
+    if (sourceSar_.num > 0 && sourceSar_.den > 0)
+        return sourceSar_;
+    if (frame.sample_aspect_ratio.num > 0 && frame.sample_aspect_ratio.den > 0)
+        return frame.sample_aspect_ratio;
+    return AVRational{1, 1};
+}
+
 PictureFilter::PictureFilter(int width, int height, AVPixelFormat format, AVRational timeBase, PictureFit fit,
                              Sink sink)
     : width_(width), height_(height), format_(format), timeBase_(timeBase), fit_(fit), sink_(std::move(sink)),
@@ -62,10 +71,8 @@ EngineStatus PictureFilter::Build(const AVFrame &frame)
     inWidth_ = frame.width;
     inHeight_ = frame.height;
     inFormat_ = frame.format;
-    inSar_ = frame.sample_aspect_ratio;
-    const AVRational sar = sourceSar_.num > 0 && sourceSar_.den > 0 ? sourceSar_
-                           : inSar_.num > 0 && inSar_.den > 0       ? inSar_
-                                                                    : AVRational{1, 1};
+    inSar_ = PixelShape(frame);
+    const AVRational sar = inSar_;
     const char *inName = av_get_pix_fmt_name(static_cast<AVPixelFormat>(frame.format));
     const char *outName = av_get_pix_fmt_name(format_);
     if (!inName || !outName)
@@ -125,7 +132,7 @@ EngineStatus PictureFilter::Push(const AVFrame &frame, std::int64_t pts)
 {
     const bool interlaced = frame.interlaced_frame && !deinterlace_;
     const bool changed = !graph_ || frame.width != inWidth_ || frame.height != inHeight_ || frame.format != inFormat_ ||
-                         av_cmp_q(frame.sample_aspect_ratio, inSar_) != 0 || interlaced;
+                         av_cmp_q(PixelShape(frame), inSar_) != 0 || interlaced;
     if (changed) {
         EngineStatus s = Flush();
         if (!s.ok())

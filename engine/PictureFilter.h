@@ -49,6 +49,8 @@ public:
 private:
     EngineStatus Build(const AVFrame &frame);
     EngineStatus Pull();
+    // The source's pixel shape, else the picture's, else square.
+    AVRational PixelShape(const AVFrame &frame) const;
 
     int width_;
     int height_;

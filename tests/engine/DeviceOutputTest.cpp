@@ -243,3 +243,19 @@ INSTANTIATE_TEST_SUITE_P(
         VerdictCase{{true, 28, 320, 240, 60, 1500000, kAac, 48000, 2, 128000}, {}, 0, true},
         // Audio-only files: AAC and MP3 up to 320 kb/s.
         VerdictCase{{false, 0, 0, 0, 0, 0, 0x15001, 44100, 2, 320000}, {0, 1, 2}, 0, false}));
+
+TEST(PictureShape, EveryMergedRowKeepsItsOwnShape)
+{
+    const std::string out = ScratchDir("shape-merge");
+    auto job = FillMergeRows({RowFor(MediaPath("square_16x9_container_sar.mkv")), RowFor(MediaPath("square_portrait.mp4"))},
+                             1, out);
+    MergeWorker(*job);
+    ASSERT_EQ(job->TaskStatus[1].load(), kTaskCompleted);
+    for (const double t : {0.5, 3.0}) {
+        const GrayPicture p = PictureAt(job->OutputPaths[0], t);
+        ASSERT_EQ(p.width, 640);
+        const Extent e = SquareAtCentre(p);
+        EXPECT_NEAR(static_cast<double>(e.width) / e.height, 1.0, 0.02) << t;
+        EXPECT_NEAR(e.height, t < 2 ? 180 : 240, 3) << t;
+    }
+}
