@@ -94,7 +94,9 @@ EngineStatus PictureFilter::Build(const AVFrame &frame)
     std::string chain;
     // Scaling mixes the two fields of an interlaced picture into ghosts and combs; bwdif makes
     // one whole picture per frame first. Pictures marked progressive pass it untouched.
-    if (deinterlace_)
+    if (sourceInterlaced_)
+        chain += "bwdif=mode=send_frame:parity=auto:deint=all,";
+    else if (deinterlace_)
         chain += "bwdif=mode=send_frame:parity=auto:deint=interlaced,";
     chain += "scale=" + std::to_string(g.width) + ":" + std::to_string(g.height) + ":flags=bicubic";
     if (g.width < width_ || g.height < height_)

@@ -42,9 +42,9 @@ public:
     EngineStatus Flush();
     // The pixel shape the source's container gives; it takes precedence over the pictures' own.
     void SetSourceAspect(AVRational sar) { sourceSar_ = sar; }
-
-    // The deinterlacer is in the chain (set once a picture marked interlaced arrived).
-    bool deinterlacing() const { return deinterlace_; }
+    // The source's field order says it is interlaced: every picture is deinterlaced, also those
+    // its decoder does not mark (raw and intra codecs often mark none).
+    void SetSourceInterlaced(bool interlaced) { sourceInterlaced_ = interlaced; }
 
 private:
     EngineStatus Build(const AVFrame &frame);
@@ -68,6 +68,7 @@ private:
     AVRational inSar_{0, 1};
     AVRational sourceSar_{0, 1};
     bool deinterlace_ = false;
+    bool sourceInterlaced_ = false;
 };
 
 } // namespace zentrova

@@ -155,6 +155,8 @@ EngineStatus TranscodeTask::Run(OutputFile &output)
     }
     if (video_) {
         video_->SetSourceAspect(input_.videoStream()->sample_aspect_ratio);
+        const AVFieldOrder fields = input_.videoStream()->codecpar->field_order;
+        video_->SetSourceInterlaced(fields != AV_FIELD_UNKNOWN && fields != AV_FIELD_PROGRESSIVE);
         const AVRational rate = input_.videoRate();
         VideoTimelineConfig config;
         config.timeBase = video_->timeBase();

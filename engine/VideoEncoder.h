@@ -45,6 +45,7 @@ public:
     EngineStatus Encode(const AVFrame &frame, std::int64_t pts, std::int64_t duration, OutputFile &output);
     // The source stream's pixel shape, which a container may give when the codec does not.
     void SetSourceAspect(AVRational sar) { filter_->SetSourceAspect(sar); }
+    void SetSourceInterlaced(bool interlaced) { filter_->SetSourceInterlaced(interlaced); }
     // Sends the end of stream and writes every packet the filters and the encoder still hold.
     EngineStatus Drain(OutputFile &output);
 

@@ -146,12 +146,14 @@ INSTANTIATE_TEST_SUITE_P(
                       ShapeCase{"square_16x9.mp4", PictureFit::Crop, 1.0, 240},
                       ShapeCase{"square_16x9.mp4", PictureFit::Stretch, 0.75, 240}));
 
-TEST(PictureShape, InterlacedPicturesAreNotMixedFromTwoMoments)
+class Interlaced : public ::testing::TestWithParam<const char *> {};
+
+TEST_P(Interlaced, PicturesAreNotMixedFromTwoMoments)
 {
     // A white bar moves 10 output pixels between the fields. Scaled with its fields mixed, it
     // shows as two grey ghosts; deinterlaced, as one white bar with sharp edges.
-    const std::string out = ScratchDir("interlaced");
-    auto job = ConvertRows({RowFor(MediaPath("pal_16x9_anamorphic_interlaced_ac3_5_1_fullscale.mpg"))}, 1, out);
+    const std::string out = ScratchDir(std::string("interlaced-") + GetParam());
+    auto job = ConvertRows({RowFor(MediaPath(GetParam()))}, 1, out);
     ASSERT_EQ(job->TaskStatus[0].load(), kTaskCompleted);
     for (const double t : {0.5, 1.0, 2.0}) {
         const GrayPicture p = PictureAt(job->OutputPaths[0], t);
@@ -166,6 +168,11 @@ TEST(PictureShape, InterlacedPicturesAreNotMixedFromTwoMoments)
         EXPECT_GE(white, 6) << t;
     }
 }
+
+// Pictures marked interlaced; pictures unmarked in a container whose field order says so.
+INSTANTIATE_TEST_SUITE_P(Sources, Interlaced,
+                         ::testing::Values("pal_16x9_anamorphic_interlaced_ac3_5_1_fullscale.mpg",
+                                           "interlaced_unmarked_mjpeg.mov"));
 
 namespace {
 

@@ -122,6 +122,11 @@ ff -f lavfi -i "$(square 1024x576 50 4)" -f lavfi -i "color=white:size=16x576:ra
    -filter_complex "[0:v][1:v]overlay=x='mod(t*800,1000)':y=0:shortest=1,scale=720:576,tinterlace=interleave_top,setfield=tff,setsar=64/45[v]" \
    -map "[v]" -map 2:a -c:v mpeg2video -b:v 6M -flags +ilme+ildct -top 1 -aspect 16:9 \
    -c:a ac3 -b:a 448k -shortest pal_16x9_anamorphic_interlaced_ac3_5_1_fullscale.mpg
+# The same moving bar in Motion JPEG whose pictures are not marked interlaced: only the
+# container's field order tells.
+ff -f lavfi -i "$(square 1024x576 50 3)" -f lavfi -i "color=white:size=16x576:rate=50" \
+   -filter_complex "[0:v][1:v]overlay=x='mod(t*800,1000)':y=0:shortest=1,scale=720:576,tinterlace=interleave_top,setfield=tff,setsar=64/45[v]" \
+   -map "[v]" -c:v mjpeg -q:v 3 -field_order tt -aspect 16:9 interlaced_unmarked_mjpeg.mov
 # Square pixels, 16:9 and portrait.
 ff -f lavfi -i "$(square 640x360 25 2)" -f lavfi -i "$(tone 440 48000 2)" \
    -ac 2 -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -b:a 96k -shortest square_16x9.mp4
