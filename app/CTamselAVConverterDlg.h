@@ -61,6 +61,8 @@ public:
     // Task list commands.
     void AddFiles();
     void DropFiles(const QStringList &paths);
+    // Files named on the program's command line: added in order, as the Add command adds them.
+    void OpenFiles(const QStringList &paths);
     void RemoveSelected();
     void OnRemoveButton();
     void ClearAll();
@@ -198,6 +200,8 @@ private:
     void StartRun(RunKind kind);
     void OnTimer(int id);
     void EndRun(AVConvert &job, const QString &folder);
+    // The run's counts in a desktop notification whose action shows the new files.
+    void NotifyRunEnded(const AVConvert &job, const QString &folder);
     void WaitWhileAddingFiles();
     // Joins the worker; while it still finishes its file the window says so.
     void WaitForWorker();

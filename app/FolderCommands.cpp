@@ -8,6 +8,7 @@
 #include "OutputFolder.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QUrl>
@@ -83,7 +84,10 @@ void CTamselAVConverterDlg::FindTarget()
 
 void CTamselAVConverterDlg::OpenHelp()
 {
-    const QString help = m_programFolder + QStringLiteral("/help.html");
+    // Beside the program in a build; an installed copy keeps it with its other shared files.
+    QString help = m_programFolder + QStringLiteral("/help.html");
+    if (!QFileInfo(help).isFile())
+        help = QDir::cleanPath(m_programFolder + QStringLiteral("/../share/zentrova/help.html"));
     if (!QFileInfo(help).isFile()) {
         ShowMessage(this, QStringLiteral("Can not find help file!"));
         return;

@@ -17,6 +17,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
 #include <QThread>
@@ -134,6 +135,7 @@ void CTamselAVConverterDlg::StartRun(RunKind kind)
     // After Stop the worker still completes the file it writes; the next command waits for it here.
     WaitForWorker();
     m_sleepBlock.reset();
+    Desktop().SetLauncherProgress(0, 0, false);
 }
 
 void CTamselAVConverterDlg::WaitWhileAddingFiles()
@@ -287,6 +289,12 @@ void CTamselAVConverterDlg::PollProgress()
     }
     CompletedCount = completed;
 
+    // The dock or task bar shows the same: the share of the run done and the tasks still to go.
+    if (job->CheckedTaskCount > 0 && !m_runEnded) {
+        const double share = (completed + std::clamp(progress, 0, 100) / 100.0) / job->CheckedTaskCount;
+        Desktop().SetLauncherProgress(std::min(share, 1.0), job->CheckedTaskCount - reported, true);
+    }
+
     if (current == rows && !m_runEnded)
         EndRun(*job, folder);
 }
@@ -298,9 +306,41 @@ void CTamselAVConverterDlg::EndRun(AVConvert &job, const QString &folder)
     job.StopRequested.store(true, std::memory_order_relaxed);
     QThread::msleep(100);
     m_convertDlg->done(QDialog::Accepted);
+    Desktop().SetLauncherProgress(0, 0, false);
     Desktop().OpenUrl(QUrl::fromLocalFile(folder));
+    NotifyRunEnded(job, folder);
     if (ShutDownWhenDone)
         ShutDownComputer();
+}
+
+void CTamselAVConverterDlg::NotifyRunEnded(const AVConvert &job, const QString &folder)
+{
+    int completed = 0;
+    int failed = 0;
+    QList<QUrl> files;
+    const int rows = std::min({static_cast<int>(job.OutputPaths.size()), m_taskList->GetItemCount(),
+                               AVConvert::kStatusEntries});
+    for (int i = 0; i < rows; ++i) {
+        const std::uint8_t status = job.TaskStatus[static_cast<std::size_t>(i)].load(std::memory_order_relaxed);
+        if (status == kTaskFailed)
+            ++failed;
+        if (status != kTaskCompleted)
+            continue;
+        ++completed;
+        // A merge names its one file on every row it took in.
+        const QString path = QFile::decodeName(QByteArray::fromStdString(job.OutputPaths[static_cast<std::size_t>(i)]));
+        const QUrl url = QUrl::fromLocalFile(path);
+        if (QFileInfo(path).isFile() && !files.contains(url))
+            files.append(url);
+    }
+    QString counts = QStringLiteral("%1 completed").arg(completed);
+    if (failed > 0)
+        counts += QStringLiteral(", %1 failed").arg(failed);
+    Desktop().Notify(counts, QStringLiteral("The files are in %1").arg(folder), QStringLiteral("Show in folder"),
+                     [files, folder] {
+                         if (!Desktop().ShowItems(files))
+                             Desktop().OpenUrl(QUrl::fromLocalFile(folder));
+                     });
 }
 
 bool CTamselAVConverterDlg::ShutDownComputer()

@@ -22,6 +22,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMimeData>
 #include <QProgressBar>
@@ -80,6 +81,14 @@ void CTamselAVConverterDlg::AddFiles()
     } else {
         batch.paths = chosen;
     }
+    QueueBatch(std::move(batch));
+}
+
+void CTamselAVConverterDlg::OpenFiles(const QStringList &paths)
+{
+    Batch batch;
+    for (const QString &path : paths)
+        batch.paths.append(QFileInfo(path).absoluteFilePath());
     QueueBatch(std::move(batch));
 }
 

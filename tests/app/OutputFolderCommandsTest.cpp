@@ -146,6 +146,15 @@ TEST_F(FolderCommands, HelpOpensThePageBesideTheProgramOrSaysItIsMissing)
     window->OpenHelp();
     ASSERT_EQ(desktop.openedUrls.size(), 1);
     EXPECT_EQ(desktop.openedUrls.first(), QUrl::fromLocalFile(page.fileName()));
+
+    // An installed copy keeps its page with its shared files.
+    ASSERT_TRUE(QDir().mkpath(programDir + QStringLiteral("/usr/bin")));
+    ASSERT_TRUE(QDir().mkpath(programDir + QStringLiteral("/usr/share/zentrova")));
+    ASSERT_TRUE(QFile::copy(page.fileName(), programDir + QStringLiteral("/usr/share/zentrova/help.html")));
+    CTamselAVConverterDlg installed(programDir + QStringLiteral("/usr/bin"));
+    installed.OpenHelp();
+    ASSERT_EQ(desktop.openedUrls.size(), 2);
+    EXPECT_EQ(desktop.openedUrls.last(), QUrl::fromLocalFile(programDir + QStringLiteral("/usr/share/zentrova/help.html")));
 }
 
 TEST_F(FolderCommands, SettingFollowsTheListAndOpensTheSettingsDialog)

@@ -518,3 +518,30 @@ TEST_F(RunTest, AClipMarkedInTheClipDialogIsWhatConverts)
     ASSERT_FALSE(luma.empty());
     EXPECT_NEAR(luma.front().meanLuma, 180.0, 3.0); // frame 60 of the 30 fps counter
 }
+
+TEST_F(RunTest, TheEndOfARunIsNotifiedAndItsActionShowsTheNewFiles)
+{
+    const QString vanishing = CopyOf("short_h264_aac_3s.mp4", QStringLiteral("vanishing.mp4"));
+    Add({Media("short_h264_aac_3s.mp4"), vanishing});
+    QFile::remove(vanishing);
+    DriveDialog();
+    Convert();
+
+    ASSERT_EQ(desktop.notifications.size(), 1);
+    const auto &notice = desktop.notifications.first();
+    EXPECT_EQ(notice.summary, QStringLiteral("1 completed, 1 failed"));
+    EXPECT_EQ(notice.body, QStringLiteral("The files are in ") + outDir);
+    // The task bar followed the run and is cleared at its end.
+    ASSERT_FALSE(desktop.launcher.isEmpty());
+    EXPECT_TRUE(desktop.launcher.first().visible);
+    EXPECT_FALSE(desktop.launcher.last().visible);
+
+    notice.onAction();
+    ASSERT_EQ(desktop.shownItems.size(), 1);
+    EXPECT_EQ(desktop.shownItems.first(), QList<QUrl>{QUrl::fromLocalFile(outDir + QStringLiteral("/short_h264_aac_3s.mp4"))});
+    // Without a file manager that selects files, the folder opens.
+    desktop.showItemsResult = false;
+    desktop.openedUrls.clear();
+    notice.onAction();
+    EXPECT_EQ(desktop.openedUrls, QList<QUrl>{QUrl::fromLocalFile(outDir)});
+}

@@ -18,6 +18,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
@@ -50,6 +51,20 @@ std::vector<MenuEntry> Entries(QMenu &menu)
 } // namespace
 
 using TaskList = WindowTest;
+
+TEST_F(TaskList, FilesNamedOnTheCommandLineAreAddedInOrder)
+{
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(QFileInfo(Media("audio_only.mp3")).path());
+    window->OpenFiles({QStringLiteral("audio_only.mp3"), Media("mpeg4_mp3.avi"), QStringLiteral("missing.avi")});
+    WaitIdle();
+    QDir::setCurrent(previous);
+    ASSERT_EQ(Rows(), 2);
+    EXPECT_EQ(Cell(0, 0), Media("audio_only.mp3"));
+    EXPECT_EQ(Cell(1, 0), Media("mpeg4_mp3.avi"));
+    EXPECT_TRUE(window->TaskList()->GetCheck(0));
+    EXPECT_EQ(Messages(), QStringList{QStringLiteral("File:missing.avi is invalid!")});
+}
 
 TEST_F(TaskList, AddedFilesAreAppendedCheckedWithTheirTimes)
 {

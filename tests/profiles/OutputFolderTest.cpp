@@ -103,3 +103,40 @@ TEST_F(OutputFolderTest, CreatesOnlyTheLastComponent)
     EXPECT_FALSE(EnsureFolderOneLevel((dir / "missing" / "child").string()));
     EXPECT_FALSE(fs::exists(dir / "missing"));
 }
+
+TEST_F(OutputFolderTest, AnInstalledCopyUsesTheUsersConfigAndVideosFolders)
+{
+    struct Env {
+        const char *name;
+        std::string saved;
+        bool had;
+        Env(const char *n, const std::string &value) : name(n), had(std::getenv(n) != nullptr)
+        {
+            if (had)
+                saved = std::getenv(n);
+            setenv(n, value.c_str(), 1);
+        }
+        ~Env() { had ? setenv(name, saved.c_str(), 1) : unsetenv(name); }
+    };
+    const std::string config = (dir / "config").string();
+    const std::string home = (dir / "home").string();
+    const Env configHome("XDG_CONFIG_HOME", config), homeDir("HOME", home);
+    // The layout `cmake --install` makes; root may write into it, the user's folders still serve.
+    fs::create_directories(dir / "usr/bin");
+    fs::create_directories(dir / "usr/share/zentrova");
+    std::ofstream(dir / "usr/share/zentrova/help.html") << "help";
+    const std::string program = (dir / "usr/bin").string();
+    EXPECT_EQ(FolderSettingsFile(program), config + "/zentrova/Path_Registration.ini");
+    EXPECT_EQ(DefaultOutputFolder(program), home + "/Videos/OutPut") << "no user-dirs file";
+
+    fs::create_directories(config);
+    const std::pair<const char *, std::string> cases[] = {
+        {"XDG_VIDEOS_DIR=\"$HOME/Filme\"", home + "/Filme/OutPut"},
+        {"XDG_VIDEOS_DIR=\"/media/clips\"", "/media/clips/OutPut"},
+        {"XDG_VIDEOS_DIR=\"relative\"", home + "/OutPut"},
+    };
+    for (const auto &[line, expected] : cases) {
+        std::ofstream(config + "/user-dirs.dirs") << "# written by xdg-user-dirs-update\n" << line << "\n";
+        EXPECT_EQ(DefaultOutputFolder(program), expected) << line;
+    }
+}
