@@ -20,6 +20,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
+#include <QTableWidgetItem>
 #include <QThread>
 #include <QTimerEvent>
 #include <QUrl>
@@ -274,16 +275,22 @@ void CTamselAVConverterDlg::PollProgress()
     int completed = 0;
     const int reported = std::min({current, rows, AVConvert::kStatusEntries});
     for (int i = 0; i < reported; ++i) {
-        const std::uint8_t status = job->TaskStatus[static_cast<std::size_t>(i)].load(std::memory_order_relaxed);
+        const auto index = static_cast<std::size_t>(i);
+        // Acquire: a failed row's reason is written before its status.
+        const std::uint8_t status = job->TaskStatus[index].load(std::memory_order_acquire);
         if (status == kTaskCompleted)
             ++completed;
-        const int row = i < static_cast<int>(CheckedRows.size()) ? CheckedRows[static_cast<std::size_t>(i)] : -1;
+        const int row = i < static_cast<int>(CheckedRows.size()) ? CheckedRows[index] : -1;
         if (row < 0)
             continue;
         if (status == kTaskFailed) {
             m_taskList->SetItemText(row, 4, QStringLiteral("Failure"));
+            if (QTableWidgetItem *cell = m_taskList->item(row, 4); cell && index < job->FailureReasons.size())
+                cell->setToolTip(QString::fromStdString(job->FailureReasons[index]));
         } else if (status == kTaskCompleted) {
             m_taskList->SetItemText(row, 4, QStringLiteral("Completed"));
+            if (QTableWidgetItem *cell = m_taskList->item(row, 4))
+                cell->setToolTip(QString());
             m_taskList->SetCheck(row, false);
         }
     }

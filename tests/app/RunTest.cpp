@@ -23,6 +23,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTableWidgetItem>
 #include <QTest>
 #include <QTimer>
 
@@ -332,6 +333,10 @@ TEST_F(RunTest, FailedTaskStaysCheckedAndPowerOffFollowsTheFolder)
     Convert();
 
     EXPECT_EQ(StatusText(0), QStringLiteral("Failure"));
+    // The reason sits on the Status cell.
+    EXPECT_TRUE(window->TaskList()->item(0, 4)->toolTip().startsWith(QStringLiteral("cannot open ") + gone))
+        << window->TaskList()->item(0, 4)->toolTip().toStdString();
+    EXPECT_EQ(window->TaskList()->item(1, 4)->toolTip(), QString());
     EXPECT_TRUE(Checked(0));
     EXPECT_EQ(StatusText(1), QStringLiteral("Completed"));
     EXPECT_EQ(StatusText(2), QStringLiteral("Completed"));
