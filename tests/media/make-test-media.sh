@@ -3,7 +3,7 @@
 # Usage: make-test-media.sh OUTPUT_DIR
 set -euo pipefail
 out=$1
-stamp=$out/.complete-v4
+stamp=$out/.complete-v5
 [ -f "$stamp" ] && exit 0
 mkdir -p "$out"
 cd "$out"
@@ -46,7 +46,9 @@ ff -f lavfi -i "$(bars 320x240 25 2)" -c:v libx264 -preset ultrafast -f h264 no_
 
 # Broken inputs.
 : > zero_bytes.mp4
-head -c 65536 /dev/urandom > random_bytes.avi
+# Noise from a fixed seed: the same bytes in every build tree, so no tree draws bytes that
+# happen to read as some format.
+ff -f lavfi -i "anoisesrc=seed=7:sample_rate=65536:duration=1:amplitude=1" -f u8 -ac 1 random_bytes.avi
 head -c 20000 h264_aac_stereo_12s.mp4 > truncated.mp4
 
 # Short H.264/AAC source (3 s, 25 fps) for the round trip of every profile.
