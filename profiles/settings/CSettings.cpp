@@ -1,5 +1,5 @@
-// The settings dialog. Its lists come from the catalogue every time it opens; only the texts of
-// the last accepted opening carry over, and only for the profile they were accepted for.
+// The settings dialog. Its lists come from the catalogue every time it opens, and it opens on
+// the values the output settings hold, whatever was accepted for this or another profile before.
 #include "CSettings.h"
 
 #include "DesktopServices.h"
@@ -13,9 +13,9 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QShowEvent>
 #include <QWindow>
 
+#include <cstdlib>
 #include <span>
 #include <string_view>
 
@@ -59,6 +59,34 @@ void Fill(QComboBox *combo, std::span<const std::string_view> entries)
     for (std::string_view entry : entries)
         combo->addItem(Text(entry));
     combo->setCurrentIndex(-1);
+}
+
+double LeadingNumber(const QString &text)
+{
+    return std::strtod(text.toLatin1().constData(), nullptr);
+}
+
+// Selects the entry that reads `text`, ignoring case. A value in effect that the list does not
+// offer (several profiles load a video bit rate their list lacks) is added in numeric order:
+// the dialog never shows another value than the one the next run uses.
+void SelectValue(QComboBox *combo, const QString &text)
+{
+    if (text.isEmpty()) {
+        combo->setCurrentIndex(-1);
+        return;
+    }
+    for (int i = 0; i < combo->count(); ++i) {
+        if (combo->itemText(i).compare(text, Qt::CaseInsensitive) == 0) {
+            combo->setCurrentIndex(i);
+            return;
+        }
+    }
+    const double value = LeadingNumber(text);
+    int at = 0;
+    while (at < combo->count() && LeadingNumber(combo->itemText(at)) <= value)
+        ++at;
+    combo->insertItem(at, text);
+    combo->setCurrentIndex(at);
 }
 
 // Selects the first entry that begins with `text`, ignoring case; no match leaves no selection.
@@ -213,10 +241,31 @@ void CSettings::OnInitDialog()
         }
     }
     Fill(m_combos[SavedAudioEncoder], choices.audioEncoders);
+    FillAudioLists();
 
-    const SettingsMemory &memory = ProcessSettingsMemory();
-    SelectTexts(memory.SavedProfileType == m_settings.ProfileType ? memory.SavedSettingsText
-                                                                  : DefaultTexts(*profile));
+    const std::array<QString, SavedTextCount> texts = TextsInEffect();
+    for (int i = 0; i < SavedTextCount; ++i) {
+        if (m_combos[i]->isEnabled())
+            SelectValue(m_combos[i], texts[i]);
+        m_opened[i] = m_combos[i]->currentText();
+    }
+}
+
+std::array<QString, SavedTextCount> CSettings::TextsInEffect() const
+{
+    const OutputSettings &s = m_settings;
+    std::array<QString, SavedTextCount> texts;
+    if (!s.AudioOnly) {
+        texts[SavedResolution] = QString::fromStdString(ResolutionText(s.Width, s.Height));
+        texts[SavedFrameRate] = QString::fromStdString(s.FrameRate);
+        texts[SavedVideoBitRate] = QString::fromStdString(BitRateText(s.VideoBitRate));
+        texts[SavedVideoEncoder] = QString::fromStdString(s.VideoEncoder);
+    }
+    texts[SavedSampleRate] = QString::fromStdString(SampleRateText(s.SampleRate));
+    texts[SavedChannels] = QString::fromStdString(ChannelText(s.Channels));
+    texts[SavedAudioBitRate] = QString::fromStdString(BitRateText(s.AudioBitRate));
+    texts[SavedAudioEncoder] = QString::fromStdString(s.AudioEncoder);
+    return texts;
 }
 
 std::array<QString, SavedTextCount> CSettings::DefaultTexts(const Profile &profile) const
@@ -240,24 +289,21 @@ void CSettings::SelectTexts(const std::array<QString, SavedTextCount> &texts)
         SelectByPrefix(m_combos[i], texts[i]);
 }
 
-void CSettings::showEvent(QShowEvent *event)
+void CSettings::FillAudioLists()
 {
-    QDialog::showEvent(event);
-    // Only the dialog's own showing: restoring a minimised window must not undo the user's choices.
-    if (!event->spontaneous())
-        RebuildAudioLists();
+    // The same lists serve every audio encoder the catalogue offers.
+    Fill(m_combos[SavedSampleRate], SampleRateTexts());
+    Fill(m_combos[SavedAudioBitRate], AudioBitRateTexts());
+    Fill(m_combos[SavedChannels], ChannelTexts());
 }
 
 void CSettings::RebuildAudioLists()
 {
     if (m_combos[SavedAudioEncoder]->currentIndex() < 0)
         return;
-    // The same lists serve every audio encoder the catalogue offers.
-    Fill(m_combos[SavedSampleRate], SampleRateTexts());
+    FillAudioLists();
     m_combos[SavedSampleRate]->setCurrentIndex(kDefaultSampleRatePos);
-    Fill(m_combos[SavedAudioBitRate], AudioBitRateTexts());
     m_combos[SavedAudioBitRate]->setCurrentIndex(kDefaultAudioBitRatePos);
-    Fill(m_combos[SavedChannels], ChannelTexts());
     m_combos[SavedChannels]->setCurrentIndex(kDefaultChannelPos);
 }
 
@@ -276,8 +322,11 @@ void CSettings::accept()
     for (int i = 0; i < SavedTextCount; ++i)
         texts[i] = m_combos[i]->currentText();
     auto utf8 = [&texts](SavedText slot) { return texts[slot].toStdString(); };
+    // A list still showing what it showed at opening leaves its value as it is, so OK alone
+    // changes nothing, whatever the lists can show.
+    auto changed = [&texts, this](SavedText slot) { return texts[slot] != m_opened[slot]; };
 
-    if (!texts[SavedResolution].isEmpty()) {
+    if (changed(SavedResolution) && !texts[SavedResolution].isEmpty()) {
         if (const auto resolution = ParseResolutionText(utf8(SavedResolution))) {
             m_settings.Width = resolution->width;
             m_settings.Height = resolution->height;
@@ -286,14 +335,22 @@ void CSettings::accept()
             ShowMessage(this, QStringLiteral("转化失败!"));
         }
     }
-    m_settings.FrameRate = utf8(SavedFrameRate);
-    m_settings.VideoBitRate = ParseValueText(utf8(SavedVideoBitRate));
-    m_settings.VideoEncoder = utf8(SavedVideoEncoder);
-    m_settings.SampleRate = ParseValueText(utf8(SavedSampleRate));
-    if (const auto channels = ParseChannelText(utf8(SavedChannels)))
-        m_settings.Channels = *channels;
-    m_settings.AudioBitRate = ParseValueText(utf8(SavedAudioBitRate));
-    m_settings.AudioEncoder = utf8(SavedAudioEncoder);
+    if (changed(SavedFrameRate))
+        m_settings.FrameRate = utf8(SavedFrameRate);
+    if (changed(SavedVideoBitRate))
+        m_settings.VideoBitRate = ParseValueText(utf8(SavedVideoBitRate));
+    if (changed(SavedVideoEncoder))
+        m_settings.VideoEncoder = utf8(SavedVideoEncoder);
+    if (changed(SavedSampleRate))
+        m_settings.SampleRate = ParseValueText(utf8(SavedSampleRate));
+    if (changed(SavedChannels)) {
+        if (const auto channels = ParseChannelText(utf8(SavedChannels)))
+            m_settings.Channels = *channels;
+    }
+    if (changed(SavedAudioBitRate))
+        m_settings.AudioBitRate = ParseValueText(utf8(SavedAudioBitRate));
+    if (changed(SavedAudioEncoder))
+        m_settings.AudioEncoder = utf8(SavedAudioEncoder);
 
     SettingsMemory &memory = ProcessSettingsMemory();
     memory.SavedProfileType = m_settings.ProfileType;

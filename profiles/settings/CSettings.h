@@ -13,14 +13,14 @@ class QComboBox;
 class QKeyEvent;
 class QLineEdit;
 class QMouseEvent;
-class QShowEvent;
 
 namespace zentrova {
 
 struct Profile;
 
 // Run it as `CSettings dlg(this); dlg.exec();`: the result needs no handling, since an accepted
-// dialog has already written the output settings and the dialog's memory.
+// dialog has already written the output settings and the dialog's memory. It opens on the
+// values in effect, and OK writes only the lists the user changed.
 class CSettings : public QDialog {
     Q_OBJECT
 
@@ -50,7 +50,7 @@ public:
     QWidget *Control(int id) const;
 
 public slots:
-    // OK: writes the chosen values into the output settings, remembers the texts, closes.
+    // OK: writes the values of the lists the user changed, remembers the texts, closes.
     void accept() override;
 
 public:
@@ -58,14 +58,13 @@ public:
     void setVisible(bool visible) override;
 
 protected:
-    // Fills the lists from the catalogue for the current profile and selects the remembered texts
-    // or the profile's dialog defaults. Runs once, just before the dialog is first shown.
+    // Fills the lists from the catalogue for the current profile and selects the values the
+    // output settings hold. Runs once, just before the dialog is first shown.
     virtual void OnInitDialog();
 
     // Starts moving the window with the mouse. Virtual so tests can observe it.
     virtual bool StartSystemMove();
 
-    void showEvent(QShowEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
 
@@ -79,6 +78,8 @@ private:
     void BuildControls();
     std::array<QString, SavedTextCount> DefaultTexts(const Profile &profile) const;
     void SelectTexts(const std::array<QString, SavedTextCount> &texts);
+    std::array<QString, SavedTextCount> TextsInEffect() const;
+    void FillAudioLists();
 
     OutputSettings &m_settings;
     bool m_initialised = false;
@@ -86,6 +87,8 @@ private:
     QLineEdit *m_title = nullptr;
     // In SavedText order.
     std::array<QComboBox *, SavedTextCount> m_combos{};
+    // What each list showed when the dialog opened: OK leaves the values of unchanged lists alone.
+    std::array<QString, SavedTextCount> m_opened;
 };
 
 } // namespace zentrova
