@@ -172,6 +172,8 @@ private:
     void UpdateAddProgress();
 
     void AddFolderItem(const QString &folder);
+    // Shows `folder` in the file manager, or tells where it is when none can.
+    void OpenOutputFolder(const QString &folder);
 
     enum class RunKind { Convert, Merge };
     void StartRun(RunKind kind);

@@ -304,9 +304,13 @@ void CTamselAVConverterDlg::EndRun(AVConvert &job, const QString &folder)
     job.StopRequested.store(true, std::memory_order_relaxed);
     QThread::msleep(100);
     m_convertDlg->done(QDialog::Accepted);
-    Desktop().OpenUrl(QUrl::fromLocalFile(folder));
-    if (ShutDownWhenDone)
+    if (ShutDownWhenDone) {
+        // No message may hold up the power-off the user asked for.
+        Desktop().OpenUrl(QUrl::fromLocalFile(folder));
         ShutDownComputer();
+    } else {
+        OpenOutputFolder(folder);
+    }
 }
 
 bool CTamselAVConverterDlg::ShutDownComputer()

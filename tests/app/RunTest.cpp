@@ -274,6 +274,30 @@ TEST_F(RunTest, PollerWritesOnlyCheckedRowsAndEndsTheRunOnce)
     EXPECT_EQ(desktop.powerOffs, 0);
 }
 
+TEST_F(RunTest, EndOfRunTellsWhereTheFilesAreWhenNoFileManagerOpensThem)
+{
+    desktop.openUrlResult = false;
+    for (bool powerOff : {false, true}) {
+        SCOPED_TRACE(powerOff);
+        OpenWindow();
+        UseOutputFolder();
+        Add({Media("audio_only.wav")});
+        AVConvert &job = *ConvertEngine();
+        Dialog().SetJob(&job);
+        desktop.messages.clear();
+        window->ShutDownWhenDone = powerOff;
+        window->CheckedRows = {0};
+        job.CheckedTaskCount = 1;
+        job.TaskStatus[0] = kTaskCompleted;
+        job.CurrentTask = 1;
+        window->SetTimer(1, 300);
+        window->PollProgress();
+        // A machine that is going down gets no message that would hold it up.
+        EXPECT_EQ(Messages(), powerOff ? QStringList{} : QStringList{QStringLiteral("The files are in ") + outDir});
+        EXPECT_EQ(desktop.powerOffs, powerOff ? 1 : 0);
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Real runs
 
