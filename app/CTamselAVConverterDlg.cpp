@@ -309,14 +309,25 @@ void CTamselAVConverterDlg::SetUpTaskList()
     list->setHorizontalHeaderLabels({QStringLiteral("Source file"), QStringLiteral("Start time"),
                                      QStringLiteral("End time"), QStringLiteral("Output format"),
                                      QStringLiteral("Status"), QStringLiteral("Duration")});
-    list->setColumnWidth(0, 200);
     list->setColumnWidth(1, 75);
     list->setColumnWidth(2, 75);
-    list->setColumnWidth(3, 100);
-    const int clientWidth = list->width() - 2 * list->frameWidth();
-    list->setColumnWidth(4, std::max(0, clientWidth - 450));
-    // The Status column keeps filling the client area when a scroll bar takes part of it:
+    // Every profile's text and every status fits; the source path takes what is left, at least
+    // its old width, and gives way in its middle, its whole text in the tooltip.
+    const QFontMetrics metrics = list->fontMetrics();
+    const int cellMargins = 16;
+    int formatWidth = 100;
+    for (const Profile &profile : Profiles()) {
+        const QString text = QString::fromUtf8(profile.displayText.data(), static_cast<qsizetype>(profile.displayText.size()));
+        formatWidth = std::max(formatWidth, metrics.horizontalAdvance(text) + cellMargins);
+    }
+    list->setColumnWidth(3, formatWidth);
+    int statusWidth = 75;
+    for (const char *status : {"Completed", "Failure", " Ready"})
+        statusWidth = std::max(statusWidth, metrics.horizontalAdvance(QString::fromLatin1(status)) + cellMargins);
+    list->setColumnWidth(4, statusWidth);
+    // The source column keeps filling the client area when a scroll bar takes part of it:
     // eventFilter, which sees the whole application's events, follows the viewport's size.
+    FitSourceColumn();
     list->setColumnWidth(5, 0);
     list->setColumnHidden(5, true);
     list->InitHeaderCheckBox();
@@ -324,6 +335,17 @@ void CTamselAVConverterDlg::SetUpTaskList()
     p.setColor(QPalette::Base, QColor(241, 250, 233));
     list->setPalette(p);
     list->hide();
+}
+
+void CTamselAVConverterDlg::FitSourceColumn()
+{
+    // The list scrolls sideways rather than cut the source column below its old width.
+    constexpr int kNarrowestSource = 200;
+    int others = 0;
+    for (int column = 1; column < m_taskList->columnCount(); ++column)
+        others += m_taskList->isColumnHidden(column) ? 0 : m_taskList->columnWidth(column);
+    const int client = m_taskList->viewport()->width();
+    m_taskList->setColumnWidth(0, std::max(kNarrowestSource, client - others));
 }
 
 void CTamselAVConverterDlg::InitialisePreview()
@@ -455,7 +477,7 @@ void CTamselAVConverterDlg::contextMenuEvent(QContextMenuEvent *event)
 bool CTamselAVConverterDlg::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::Resize && watched == m_taskList->viewport())
-        m_taskList->setColumnWidth(4, std::max(0, m_taskList->viewport()->width() - 450));
+        FitSourceColumn();
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Delete) {
         auto *widget = qobject_cast<QWidget *>(watched);
         if (widget && (widget == this || isAncestorOf(widget)) && widget->window() == this) {

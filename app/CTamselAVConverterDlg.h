@@ -156,6 +156,7 @@ private:
     void SkinButtons();
     void SetUpSliders();
     void SetUpTaskList();
+    void FitSourceColumn();
     void ChooseOutputFolder();
     void InitialisePreview();
 

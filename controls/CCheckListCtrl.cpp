@@ -26,6 +26,16 @@ public:
         QTableWidgetItem::setData(Qt::CheckStateRole, Qt::Unchecked);
     }
 
+    // The text may be cut in the list; its tooltip keeps all of it.
+    QVariant data(int role) const override
+    {
+        if (role == Qt::ToolTipRole) {
+            const QVariant own = QTableWidgetItem::data(role);
+            return own.isValid() ? own : QVariant(text());
+        }
+        return QTableWidgetItem::data(role);
+    }
+
     void setData(int role, const QVariant &value) override
     {
         if (role != Qt::CheckStateRole) {
@@ -96,6 +106,8 @@ CCheckListCtrl::CCheckListCtrl(QWidget *parent)
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setWordWrap(false);
+    // Paths keep their start and their file name; their middle gives way.
+    setTextElideMode(Qt::ElideMiddle);
     setCornerButtonEnabled(false);
     setShowGrid(true);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);

@@ -186,6 +186,27 @@ TEST_F(TaskList, DroppedFolderAddsTheMediaFilesDirectlyInsideByName)
     EXPECT_EQ(Messages(), QStringList{QStringLiteral("File:c_broken.avi is invalid!")});
 }
 
+TEST_F(TaskList, LongPathsKeepTheirFileNamesAndEveryFormatTextFits)
+{
+    const QString deep = programDir + QStringLiteral("/a rather long folder name/and another one below it/and a third");
+    ASSERT_TRUE(QDir().mkpath(deep));
+    const QString path = deep + QStringLiteral("/holiday clip.mp4");
+    ASSERT_TRUE(QFile::link(Media("video_only.mp4"), path));
+    Add({path});
+
+    CCheckListCtrl *list = window->TaskList();
+    EXPECT_EQ(Cell(0, 0), path);
+    EXPECT_EQ(list->item(0, 0)->toolTip(), path);
+    EXPECT_EQ(list->textElideMode(), Qt::ElideMiddle);
+    EXPECT_GE(list->columnWidth(0), 200);
+    const QFontMetrics metrics = list->fontMetrics();
+    for (int index = 0; index < window->ProfileCombo()->count(); ++index) {
+        const QString text = window->ProfileCombo()->itemText(index);
+        EXPECT_GT(list->columnWidth(3), metrics.horizontalAdvance(text)) << text.toStdString();
+    }
+    EXPECT_GT(list->columnWidth(4), metrics.horizontalAdvance(QStringLiteral("Completed")));
+}
+
 TEST_F(TaskList, DropEventDecodesFileUrls)
 {
     const QString spaced = Media("name with spaces ÄÖü 视频.mp4");
