@@ -15,6 +15,7 @@
 #include "OutputSettings.h"
 #include "ProfileCatalogue.h"
 #include "SkinBitmap.h"
+#include "WindowDrag.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -146,6 +147,7 @@ CTamselAVConverterDlg::CTamselAVConverterDlg(const QString &programFolder, QWidg
     setFixedSize(DialogUnitRect(0, 0, kTemplateWidth, kTemplateHeight).size());
     setAcceptDrops(true);
     setStyleSheet(QString::fromLatin1(kStyleSheet));
+    m_drag = std::make_unique<WindowDrag>(this);
     m_background = SkinPixmap(290);
     CreateControls();
 
@@ -426,21 +428,13 @@ void CTamselAVConverterDlg::mousePressEvent(QMouseEvent *event)
         QDialog::mousePressEvent(event);
         return;
     }
-    QWindow *window = windowHandle();
-    if (window && window->startSystemMove()) {
-        event->accept();
-        return;
-    }
-    // Without a window manager that moves windows for us, follow the mouse ourselves.
-    m_manualDrag = true;
-    m_dragOrigin = event->globalPosition().toPoint() - frameGeometry().topLeft();
+    m_drag->Press(*event);
     event->accept();
 }
 
 void CTamselAVConverterDlg::mouseMoveEvent(QMouseEvent *event)
 {
-    if (m_manualDrag && (event->buttons() & Qt::LeftButton)) {
-        move(event->globalPosition().toPoint() - m_dragOrigin);
+    if (m_drag->Move(*event)) {
         event->accept();
         return;
     }
@@ -449,7 +443,7 @@ void CTamselAVConverterDlg::mouseMoveEvent(QMouseEvent *event)
 
 void CTamselAVConverterDlg::mouseReleaseEvent(QMouseEvent *event)
 {
-    m_manualDrag = false;
+    m_drag->Release();
     QDialog::mouseReleaseEvent(event);
 }
 

@@ -32,6 +32,7 @@ class CBitmapSlider;
 class CCheckListCtrl;
 class CControlButton;
 class SleepInhibition;
+class WindowDrag;
 
 class CTamselAVConverterDlg : public QDialog {
     Q_OBJECT
@@ -212,8 +213,7 @@ private:
     bool m_runEnded = false;
 
     bool m_closing = false;
-    bool m_manualDrag = false;
-    QPoint m_dragOrigin;
+    std::unique_ptr<WindowDrag> m_drag;
 };
 
 } // namespace zentrova

@@ -5,6 +5,7 @@
 #include "DesktopServices.h"
 #include "ProfileCatalogue.h"
 #include "ValueText.h"
+#include "WindowDrag.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -114,9 +115,12 @@ CSettings::CSettings(QWidget *parent)
 CSettings::CSettings(QWidget *parent, OutputSettings &settings)
     : QDialog(parent)
     , m_settings(settings)
+    , m_drag(std::make_unique<WindowDrag>(this, [this] { return StartSystemMove(); }))
 {
     BuildControls();
 }
+
+CSettings::~CSettings() = default;
 
 void CSettings::BuildControls()
 {
@@ -374,11 +378,26 @@ void CSettings::mousePressEvent(QMouseEvent *event)
     // Presses that no control took (the surface, labels, frames, disabled lists) move the window,
     // as a press on a title bar would.
     if (event->button() == Qt::LeftButton) {
-        StartSystemMove();
+        m_drag->Press(*event);
         event->accept();
         return;
     }
     QDialog::mousePressEvent(event);
+}
+
+void CSettings::mouseMoveEvent(QMouseEvent *event)
+{
+    if (m_drag->Move(*event)) {
+        event->accept();
+        return;
+    }
+    QDialog::mouseMoveEvent(event);
+}
+
+void CSettings::mouseReleaseEvent(QMouseEvent *event)
+{
+    m_drag->Release();
+    QDialog::mouseReleaseEvent(event);
 }
 
 bool CSettings::StartSystemMove()

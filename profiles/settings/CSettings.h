@@ -8,6 +8,7 @@
 #include <QDialog>
 
 #include <array>
+#include <memory>
 
 class QComboBox;
 class QKeyEvent;
@@ -17,6 +18,7 @@ class QMouseEvent;
 namespace zentrova {
 
 struct Profile;
+class WindowDrag;
 
 // Run it as `CSettings dlg(this); dlg.exec();`: the result needs no handling, since an accepted
 // dialog has already written the output settings and the dialog's memory. It opens on the
@@ -45,6 +47,7 @@ public:
     explicit CSettings(QWidget *parent = nullptr);
     // Works on `settings`, which must outlive the dialog.
     CSettings(QWidget *parent, OutputSettings &settings);
+    ~CSettings() override;
 
     // The control with identifier `id`, or null.
     QWidget *Control(int id) const;
@@ -62,11 +65,13 @@ protected:
     // output settings hold. Runs once, just before the dialog is first shown.
     virtual void OnInitDialog();
 
-    // Starts moving the window with the mouse. Virtual so tests can observe it.
+    // Hands a background drag to the window manager. Virtual so tests can observe it.
     virtual bool StartSystemMove();
 
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
 
 private slots:
     // Refills sample rate, audio bit rate and channels and selects their fixed positions.
@@ -82,6 +87,7 @@ private:
     void FillAudioLists();
 
     OutputSettings &m_settings;
+    std::unique_ptr<WindowDrag> m_drag;
     bool m_initialised = false;
 
     QLineEdit *m_title = nullptr;

@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -459,25 +460,34 @@ protected:
     }
 };
 
-TEST_F(SettingsDialog, PressingTheSurfaceMovesTheDialogButControlsKeepTheirPresses)
+TEST_F(SettingsDialog, DraggingTheSurfaceMovesTheDialogButControlsKeepTheirPresses)
 {
     MoveProbe dlg(nullptr, settings);
     dlg.show();
+    const auto drag = [](QWidget *target, QPoint at, QPoint by) {
+        QTest::mousePress(target, Qt::LeftButton, {}, at);
+        QMouseEvent move(QEvent::MouseMove, QPointF(at + by), target->mapToGlobal(QPointF(at + by)), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &move);
+        QTest::mouseRelease(target, Qt::LeftButton, {}, at + by);
+    };
 
-    QTest::mousePress(&dlg, Qt::LeftButton, {}, QPoint(200, 295));
+    // A click alone never starts a move.
+    QTest::mouseClick(&dlg, Qt::LeftButton, {}, QPoint(200, 295));
+    EXPECT_EQ(dlg.moves, 0);
+    drag(&dlg, QPoint(200, 295), QPoint(30, 10));
     EXPECT_EQ(dlg.moves, 1);
-    QTest::mouseRelease(&dlg, Qt::LeftButton, {}, QPoint(200, 295));
     QTest::mousePress(&dlg, Qt::RightButton, {}, QPoint(200, 295));
     EXPECT_EQ(dlg.moves, 1);
 
     // Labels and frames are part of the surface.
     QLabel *label = dlg.findChild<QLabel *>();
     ASSERT_NE(label, nullptr);
-    QTest::mousePress(label, Qt::LeftButton, {}, QPoint(2, 2));
+    drag(label, QPoint(2, 2), QPoint(20, 0));
     EXPECT_EQ(dlg.moves, 2);
     QGroupBox *frame = dlg.findChild<QGroupBox *>();
     ASSERT_NE(frame, nullptr);
-    QTest::mousePress(frame, Qt::LeftButton, {}, QPoint(frame->width() / 2, frame->height() - 4));
+    drag(frame, QPoint(frame->width() / 2, frame->height() - 4), QPoint(0, 20));
     EXPECT_EQ(dlg.moves, 3);
 
     QTest::mousePress(Button(dlg, CSettings::IdDefault), Qt::LeftButton);
