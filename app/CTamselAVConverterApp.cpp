@@ -3,6 +3,7 @@
 
 #include "CTamselAVConverterDlg.h"
 #include "EngineLog.h"
+#include "ProgramStyle.h"
 #include "SkinBitmap.h"
 
 #include <QApplication>
@@ -28,6 +29,7 @@ bool CTamselAVConverterApp::InitInstance()
     QApplication::setApplicationName(QStringLiteral("Zentrova iPod Video Converter"));
     QApplication::setApplicationVersion(QStringLiteral("2.1"));
     QApplication::setWindowIcon(QIcon(SkinPixmap(266)));
+    ApplyProgramStyle(*m_app);
     // Encoder statistics are no use to the window's user; errors still reach standard error.
     SetEngineLog(AV_LOG_ERROR);
 

@@ -86,53 +86,6 @@ const ButtonSkin *SkinOf(int id)
     return nullptr;
 }
 
-const char kStyleSheet[] = R"(
-QComboBox {
-    border: 1px solid #c3d0c8; border-radius: 6px; padding: 2px 8px;
-    background: #ffffff; color: #26323a; selection-background-color: #2fa362;
-}
-QComboBox:hover { border-color: #58cc88; }
-QComboBox:focus { border-color: #28a460; }
-QComboBox::drop-down {
-    subcontrol-origin: padding; subcontrol-position: center right; width: 24px; border: none;
-}
-QComboBox::down-arrow { image: url(:/bitmaps/arrow-down.png); width: 10px; height: 6px; }
-QComboBox::down-arrow:on { top: 1px; }
-QComboBox QAbstractItemView {
-    border: 1px solid #c3d0c8; background: #ffffff; color: #26323a;
-    selection-background-color: #dff3e6; selection-color: #1d2a30; outline: none;
-}
-QTableWidget {
-    background: rgb(241, 250, 233); alternate-background-color: rgb(241, 250, 233);
-    gridline-color: #d3e0d5; border: 1px solid #c3d0c8; color: #26323a;
-    selection-background-color: #2fa362; selection-color: #ffffff;
-}
-QHeaderView::section {
-    background: #e8f0ea; color: #26323a; padding: 3px 5px;
-    border: none; border-right: 1px solid #d3e0d5; border-bottom: 1px solid #c3d0c8;
-}
-QTableWidget QScrollBar:vertical { background: #eef4ef; width: 11px; margin: 0; }
-QTableWidget QScrollBar:horizontal { background: #eef4ef; height: 11px; margin: 0; }
-QTableWidget QScrollBar::handle { background: #b9cbbf; border-radius: 4px; margin: 2px; min-height: 24px; min-width: 24px; }
-QTableWidget QScrollBar::handle:hover { background: #58cc88; }
-QTableWidget QScrollBar::add-line, QTableWidget QScrollBar::sub-line { width: 0; height: 0; }
-QTableWidget QScrollBar::add-page, QTableWidget QScrollBar::sub-page { background: none; }
-QProgressBar {
-    border: 1px solid #c3d0c8; border-radius: 7px; background: #ffffff; color: #26323a;
-    text-align: center; font-weight: bold;
-}
-QProgressBar::chunk {
-    border-radius: 6px;
-    background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #58cc88, stop:1 #28a460);
-}
-QMenu { background: #ffffff; border: 1px solid #c3d0c8; padding: 4px; color: #26323a; }
-QMenu::item { padding: 5px 26px 5px 20px; border-radius: 4px; }
-QMenu::item:selected { background: #dff3e6; color: #1d2a30; }
-QMenu::item:disabled { color: #a9b4ae; }
-QMenu::separator { height: 1px; background: #e1e9e4; margin: 4px 8px; }
-QToolTip { background: #1e3640; color: #ffffff; border: 1px solid #28a460; padding: 3px; }
-)";
-
 } // namespace
 
 CTamselAVConverterDlg::CTamselAVConverterDlg(const QString &programFolder, QWidget *parent)
@@ -146,7 +99,6 @@ CTamselAVConverterDlg::CTamselAVConverterDlg(const QString &programFolder, QWidg
     setFont(f);
     setFixedSize(DialogUnitRect(0, 0, kTemplateWidth, kTemplateHeight).size());
     setAcceptDrops(true);
-    setStyleSheet(QString::fromLatin1(kStyleSheet));
     m_drag = std::make_unique<WindowDrag>(this);
     m_background = SkinPixmap(290);
     CreateControls();

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QWindow>
 
+#include <algorithm>
 #include <cstdlib>
 #include <span>
 #include <string_view>
@@ -142,6 +143,7 @@ void CSettings::BuildControls()
         auto *l = new QLabel(QString::fromLatin1(text), this);
         l->setGeometry(rect);
         l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        return l;
     };
     label("Format Preset:", Dlu(7, 2, 66, 19));
 
@@ -154,6 +156,8 @@ void CSettings::BuildControls()
     titlePalette.setColor(QPalette::Text, QColor(255, 0, 0));
     titlePalette.setColor(QPalette::Base, titlePalette.color(QPalette::Window));
     m_title->setPalette(titlePalette);
+    // The program's style sheet would paint over the palette.
+    m_title->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
 
     struct ComboPlace {
         int id;
@@ -175,7 +179,12 @@ void CSettings::BuildControls()
         {IdChannels, SavedChannels, "Channel:", 136, 45, 183, 129, 75},
     };
     for (const ComboPlace &p : places) {
-        label(p.label, QRect(DluX(p.labelX), DluY(p.y), DluX(p.labelWidth), kComboHeight));
+        QLabel *caption = label(p.label, QRect(DluX(p.labelX), DluY(p.y), DluX(p.labelWidth), kComboHeight));
+        // Our fonts run wider than the template's: a caption that would reach its list starts
+        // further left, never left of its frame's inside.
+        const int textWidth = caption->sizeHint().width();
+        const int left = std::max(DluX(p.labelX < 100 ? 10 : 130), std::min(caption->x(), DluX(p.x) - 4 - textWidth));
+        caption->setGeometry(left, caption->y(), std::max(caption->width(), textWidth), caption->height());
         auto *combo = new QComboBox(this);
         combo->setProperty(kControlId, p.id);
         combo->setEditable(false);
