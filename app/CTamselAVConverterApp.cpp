@@ -3,6 +3,7 @@
 
 #include "CTamselAVConverterDlg.h"
 #include "EngineLog.h"
+#include "ProgramStyle.h"
 #include "SkinBitmap.h"
 
 #include <QApplication>
@@ -30,6 +31,7 @@ bool CTamselAVConverterApp::InitInstance()
     QApplication::setWindowIcon(QIcon(SkinPixmap(266)));
     // Lets the desktop match the window to the menu entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("example.zentrova.Converter"));
+    ApplyProgramStyle(*m_app);
     // Encoder statistics are no use to the window's user; errors still reach standard error.
     SetEngineLog(AV_LOG_ERROR);
 

@@ -35,6 +35,7 @@ class CCheckListCtrl;
 class CControlButton;
 class PlayerPicture;
 class SleepInhibition;
+class WindowDrag;
 
 class CTamselAVConverterDlg : public QDialog {
     Q_OBJECT
@@ -171,6 +172,7 @@ private:
     void SkinButtons();
     void SetUpSliders();
     void SetUpTaskList();
+    void FitSourceColumn();
     void ChooseOutputFolder();
     void InitialisePreview();
 
@@ -195,6 +197,8 @@ private:
     void UpdateAddProgress();
 
     void AddFolderItem(const QString &folder);
+    // Shows `folder` in the file manager, or tells where it is when none can.
+    void OpenOutputFolder(const QString &folder);
 
     enum class RunKind { Convert, Merge };
     void StartRun(RunKind kind);
@@ -236,8 +240,7 @@ private:
     bool m_runEnded = false;
 
     bool m_closing = false;
-    bool m_manualDrag = false;
-    QPoint m_dragOrigin;
+    std::unique_ptr<WindowDrag> m_drag;
 };
 
 } // namespace zentrova

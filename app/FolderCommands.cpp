@@ -77,7 +77,7 @@ void CTamselAVConverterDlg::FindTarget()
         ShowMessage(this, QStringLiteral("The folder that you selected does not exit.Please specify a different folder!"));
         return;
     }
-    Desktop().OpenUrl(QUrl::fromLocalFile(folder));
+    OpenOutputFolder(folder);
     if (m_folder->findText(folder, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0)
         AddFolderItem(folder);
 }
@@ -92,7 +92,16 @@ void CTamselAVConverterDlg::OpenHelp()
         ShowMessage(this, QStringLiteral("Can not find help file!"));
         return;
     }
-    Desktop().OpenUrl(QUrl::fromLocalFile(help));
+    // Without a browser the page is still there to be opened by hand.
+    if (!Desktop().OpenUrl(QUrl::fromLocalFile(help)))
+        ShowMessage(this, QStringLiteral("Cannot open the help page ") + help);
+}
+
+void CTamselAVConverterDlg::OpenOutputFolder(const QString &folder)
+{
+    // Without a file manager the user still learns where the files went.
+    if (!Desktop().OpenUrl(QUrl::fromLocalFile(folder)))
+        ShowMessage(this, QStringLiteral("The files are in ") + folder);
 }
 
 void CTamselAVConverterDlg::OnSetting()

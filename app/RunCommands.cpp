@@ -314,10 +314,14 @@ void CTamselAVConverterDlg::EndRun(AVConvert &job, const QString &folder)
     QThread::msleep(100);
     m_convertDlg->done(QDialog::Accepted);
     Desktop().SetLauncherProgress(0, 0, false);
-    Desktop().OpenUrl(QUrl::fromLocalFile(folder));
     NotifyRunEnded(job, folder);
-    if (ShutDownWhenDone)
+    if (ShutDownWhenDone) {
+        // No message may hold up the power-off the user asked for.
+        Desktop().OpenUrl(QUrl::fromLocalFile(folder));
         ShutDownComputer();
+    } else {
+        OpenOutputFolder(folder);
+    }
 }
 
 void CTamselAVConverterDlg::NotifyRunEnded(const AVConvert &job, const QString &folder)

@@ -36,6 +36,9 @@ RowResult ConvertRow(AVConvert &job, int row, PreviewOutput &preview)
     job.Progress.store(-1, std::memory_order_relaxed);
     job.OddFrameRate = false;
 
+    // An unchecked row has no source: it fails, as the poller expects, but it is no error to report.
+    if (job.SourcePaths[index].empty())
+        return kTaskFailed;
     TranscodeTask task(job, row, ConvertRules(), preview);
     EngineStatus s = task.OpenSource();
     if (!s.ok()) {

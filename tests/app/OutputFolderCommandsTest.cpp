@@ -157,6 +157,22 @@ TEST_F(FolderCommands, HelpOpensThePageBesideTheProgramOrSaysItIsMissing)
     EXPECT_EQ(desktop.openedUrls.last(), QUrl::fromLocalFile(programDir + QStringLiteral("/usr/share/zentrova/help.html")));
 }
 
+TEST_F(FolderCommands, WithoutADesktopHandlerTheMessageNamesThePath)
+{
+    QFile page(programDir + QStringLiteral("/help.html"));
+    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+    page.close();
+    const QString folder = programDir + QStringLiteral("/out");
+    window->FolderBox()->setEditText(folder);
+    desktop.openUrlResult = false;
+
+    window->FindTarget();
+    window->OpenHelp();
+    EXPECT_EQ(Messages(), (QStringList{QStringLiteral("The files are in ") + folder,
+                                       QStringLiteral("Cannot open the help page ") + page.fileName()}));
+    EXPECT_EQ(desktop.openedUrls.size(), 2);
+}
+
 TEST_F(FolderCommands, SettingFollowsTheListAndOpensTheSettingsDialog)
 {
     EXPECT_FALSE(Enabled(IDC_SETTING));

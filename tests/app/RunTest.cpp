@@ -56,7 +56,8 @@ TEST(ProgressDialog, TemplateControlsAtTheirPlaces)
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Zentrova iPod Video Converter"));
     EXPECT_EQ(dialog.size(), QSize(600, 171));
     EXPECT_EQ(dialog.controlById(IDC_CURRENT_BAR)->geometry(), DialogUnitRect(122, 22, 256, 14, 6, 13));
-    EXPECT_EQ(dialog.controlById(IDC_TOTAL_BAR)->geometry(), DialogUnitRect(120, 58, 257, 14, 6, 13));
+    // Lined up with the current-file bar rather than two units off as the template drew it.
+    EXPECT_EQ(dialog.controlById(IDC_TOTAL_BAR)->geometry(), DialogUnitRect(122, 58, 256, 14, 6, 13));
     // Stop sits at its place unless the check box's text needs the room (our fonts run wider).
     const QRect stop = dialog.controlById(IDC_CONVERT_STOP)->geometry();
     const QRect stopTemplate = DialogUnitRect(330, 79, 50, 19, 6, 13);
@@ -275,6 +276,30 @@ TEST_F(RunTest, PollerWritesOnlyCheckedRowsAndEndsTheRunOnce)
     window->PollProgress();
     EXPECT_EQ(desktop.calls, QStringList{QStringLiteral("open ") + outDir});
     EXPECT_EQ(desktop.powerOffs, 0);
+}
+
+TEST_F(RunTest, EndOfRunTellsWhereTheFilesAreWhenNoFileManagerOpensThem)
+{
+    desktop.openUrlResult = false;
+    for (bool powerOff : {false, true}) {
+        SCOPED_TRACE(powerOff);
+        OpenWindow();
+        UseOutputFolder();
+        Add({Media("audio_only.wav")});
+        AVConvert &job = *ConvertEngine();
+        Dialog().SetJob(&job);
+        desktop.messages.clear();
+        window->ShutDownWhenDone = powerOff;
+        window->CheckedRows = {0};
+        job.CheckedTaskCount = 1;
+        job.TaskStatus[0] = kTaskCompleted;
+        job.CurrentTask = 1;
+        window->SetTimer(1, 300);
+        window->PollProgress();
+        // A machine that is going down gets no message that would hold it up.
+        EXPECT_EQ(Messages(), powerOff ? QStringList{} : QStringList{QStringLiteral("The files are in ") + outDir});
+        EXPECT_EQ(desktop.powerOffs, powerOff ? 1 : 0);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
