@@ -21,7 +21,9 @@ function(zentrova_add_test)
     list(PREPEND cmd $<TARGET_FILE:${program}>)
   endif()
   if(T_X11)
-    set(cmd xvfb-run -a -s "-screen 0 1280x1024x24" ${cmd})
+    # -noreset: a test that closes the last connection would otherwise reset the server, and the
+    # next test's connection could be refused while it does.
+    set(cmd xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" ${cmd})
   endif()
   set(scratch ${CMAKE_BINARY_DIR}/test-scratch/${T_NAME})
   add_test(NAME ${T_NAME} COMMAND bash ${PROJECT_SOURCE_DIR}/tests/support/run-test.sh ${scratch} ${cmd})
