@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <grp.h>
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -32,6 +38,28 @@ protected:
 
     fs::path dir;
 };
+
+// Root may write anywhere, so as root the check runs in a child that has become the unprivileged
+// "nobody" user; it ends with status 0 when the users' folders were chosen.
+void CheckReadOnlyFolderAsAUser(const std::string &program, const std::string &config)
+{
+    if (::geteuid() == 0) {
+        const passwd *nobody = ::getpwnam("nobody");
+        const uid_t uid = nobody ? nobody->pw_uid : 65534;
+        const gid_t gid = nobody ? nobody->pw_gid : 65534;
+        if (::setgroups(0, nullptr) != 0 || ::setresgid(gid, gid, gid) != 0 || ::setresuid(uid, uid, uid) != 0) {
+            std::perror("cannot become nobody");
+            std::_Exit(2);
+        }
+    }
+    ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    const std::string settings = FolderSettingsFile(program);
+    const std::string output = DefaultOutputFolder(program);
+    const bool ok = settings == config + "/zentrova/Path_Registration.ini" &&
+                    output.find("/Videos/OutPut") != std::string::npos;
+    std::fprintf(stderr, "settings file %s, output folder %s\n", settings.c_str(), output.c_str());
+    std::_Exit(ok ? 0 : 1);
+}
 
 } // namespace
 
@@ -86,12 +114,8 @@ TEST_F(OutputFolderTest, EmptyOrMissingKeyGivesTheDefault)
 
 TEST_F(OutputFolderTest, AReadOnlyProgramFolderUsesTheUsersFolders)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root can write anywhere";
     fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
-    setenv("XDG_CONFIG_HOME", (dir.string() + "-config").c_str(), 1);
-    EXPECT_EQ(FolderSettingsFile(dir.string()), dir.string() + "-config/zentrova/Path_Registration.ini");
-    EXPECT_NE(DefaultOutputFolder(dir.string()).find("/Videos/OutPut"), std::string::npos);
+    EXPECT_EXIT(CheckReadOnlyFolderAsAUser(dir.string(), dir.string() + "-config"), ::testing::ExitedWithCode(0), "");
     fs::permissions(dir, fs::perms::owner_all);
 }
 
