@@ -38,7 +38,7 @@ RowResult ConvertRow(AVConvert &job, int row, PreviewOutput &preview)
 
     // An unchecked row has no source: it fails, as the poller expects, but it is no error to report.
     if (job.SourcePaths[index].empty())
-        return kTaskFailed;
+        return {kTaskFailed, {}};
     TranscodeTask task(job, row, ConvertRules(), preview);
     EngineStatus s = task.OpenSource();
     if (!s.ok()) {

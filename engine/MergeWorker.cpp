@@ -146,7 +146,7 @@ RowResult MergeRun::MergeRow(int row)
     const auto index = static_cast<std::size_t>(row);
     // An unchecked row has no source: it fails, as the poller expects, but it is no error to report.
     if (job_.SourcePaths[index].empty())
-        return kTaskFailed;
+        return {kTaskFailed, {}};
     TranscodeTask task(job_, row, MergeRules(), preview_, carry_);
     EngineStatus s = task.OpenSource();
     if (!s.ok()) {
