@@ -25,7 +25,7 @@ namespace {
 void Save(QWidget &widget, const QString &folder, const char *name)
 {
     widget.show();
-    QTest::qWaitForWindowExposed(&widget);
+    (void)QTest::qWaitForWindowExposed(&widget);
     QTest::qWait(100);
     widget.grab().save(folder + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png"));
 }
@@ -49,7 +49,7 @@ int main(int argc, char **argv)
     window.OnInitDialog();
     window.show();
     window.DropFiles(files);
-    QTest::qWaitFor([&window] { return !window.IsAddingFiles(); }, 60000);
+    (void)QTest::qWaitFor([&window] { return !window.IsAddingFiles(); }, 60000);
     window.ProfileCombo()->setCurrentIndex(9);
     if (window.TaskList()->GetItemCount() > 0) {
         window.TaskList()->SetCheck(0, true);
