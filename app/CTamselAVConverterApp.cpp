@@ -3,6 +3,7 @@
 
 #include "CTamselAVConverterDlg.h"
 #include "EngineLog.h"
+#include "ProgramStyle.h"
 #include "SkinBitmap.h"
 
 #include <QApplication>
@@ -28,12 +29,21 @@ bool CTamselAVConverterApp::InitInstance()
     QApplication::setApplicationName(QStringLiteral("Zentrova iPod Video Converter"));
     QApplication::setApplicationVersion(QStringLiteral("2.1"));
     QApplication::setWindowIcon(QIcon(SkinPixmap(266)));
+    // Lets the desktop match the window to the menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.zentrova.Converter"));
+    ApplyProgramStyle(*m_app);
     // Encoder statistics are no use to the window's user; errors still reach standard error.
     SetEngineLog(AV_LOG_ERROR);
 
     {
         CTamselAVConverterDlg window;
         window.OnInitDialog();
+        // Files the desktop hands over ("Open with", the menu entry's %F) join the list as
+        // added files do.
+        QStringList files = QApplication::arguments();
+        files.removeFirst();
+        if (!files.isEmpty())
+            window.OpenFiles(files);
         window.exec();
     }
     return false;

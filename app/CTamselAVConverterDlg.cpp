@@ -18,6 +18,7 @@
 #include "PlayerPicture.h"
 #include "ProfileCatalogue.h"
 #include "SkinBitmap.h"
+#include "WindowDrag.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -88,53 +89,6 @@ const ButtonSkin *SkinOf(int id)
     return nullptr;
 }
 
-const char kStyleSheet[] = R"(
-QComboBox {
-    border: 1px solid #c3d0c8; border-radius: 6px; padding: 2px 8px;
-    background: #ffffff; color: #26323a; selection-background-color: #2fa362;
-}
-QComboBox:hover { border-color: #58cc88; }
-QComboBox:focus { border-color: #28a460; }
-QComboBox::drop-down {
-    subcontrol-origin: padding; subcontrol-position: center right; width: 24px; border: none;
-}
-QComboBox::down-arrow { image: url(:/bitmaps/arrow-down.png); width: 10px; height: 6px; }
-QComboBox::down-arrow:on { top: 1px; }
-QComboBox QAbstractItemView {
-    border: 1px solid #c3d0c8; background: #ffffff; color: #26323a;
-    selection-background-color: #dff3e6; selection-color: #1d2a30; outline: none;
-}
-QTableWidget {
-    background: rgb(241, 250, 233); alternate-background-color: rgb(241, 250, 233);
-    gridline-color: #d3e0d5; border: 1px solid #c3d0c8; color: #26323a;
-    selection-background-color: #2fa362; selection-color: #ffffff;
-}
-QHeaderView::section {
-    background: #e8f0ea; color: #26323a; padding: 3px 5px;
-    border: none; border-right: 1px solid #d3e0d5; border-bottom: 1px solid #c3d0c8;
-}
-QTableWidget QScrollBar:vertical { background: #eef4ef; width: 11px; margin: 0; }
-QTableWidget QScrollBar:horizontal { background: #eef4ef; height: 11px; margin: 0; }
-QTableWidget QScrollBar::handle { background: #b9cbbf; border-radius: 4px; margin: 2px; min-height: 24px; min-width: 24px; }
-QTableWidget QScrollBar::handle:hover { background: #58cc88; }
-QTableWidget QScrollBar::add-line, QTableWidget QScrollBar::sub-line { width: 0; height: 0; }
-QTableWidget QScrollBar::add-page, QTableWidget QScrollBar::sub-page { background: none; }
-QProgressBar {
-    border: 1px solid #c3d0c8; border-radius: 7px; background: #ffffff; color: #26323a;
-    text-align: center; font-weight: bold;
-}
-QProgressBar::chunk {
-    border-radius: 6px;
-    background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #58cc88, stop:1 #28a460);
-}
-QMenu { background: #ffffff; border: 1px solid #c3d0c8; padding: 4px; color: #26323a; }
-QMenu::item { padding: 5px 26px 5px 20px; border-radius: 4px; }
-QMenu::item:selected { background: #dff3e6; color: #1d2a30; }
-QMenu::item:disabled { color: #a9b4ae; }
-QMenu::separator { height: 1px; background: #e1e9e4; margin: 4px 8px; }
-QToolTip { background: #1e3640; color: #ffffff; border: 1px solid #28a460; padding: 3px; }
-)";
-
 } // namespace
 
 CTamselAVConverterDlg::CTamselAVConverterDlg(const QString &programFolder, QWidget *parent)
@@ -148,7 +102,7 @@ CTamselAVConverterDlg::CTamselAVConverterDlg(const QString &programFolder, QWidg
     setFont(f);
     setFixedSize(DialogUnitRect(0, 0, kTemplateWidth, kTemplateHeight).size());
     setAcceptDrops(true);
-    setStyleSheet(QString::fromLatin1(kStyleSheet));
+    m_drag = std::make_unique<WindowDrag>(this);
     m_background = SkinPixmap(290);
     CreateControls();
 
@@ -323,14 +277,25 @@ void CTamselAVConverterDlg::SetUpTaskList()
     list->setHorizontalHeaderLabels({QStringLiteral("Source file"), QStringLiteral("Start time"),
                                      QStringLiteral("End time"), QStringLiteral("Output format"),
                                      QStringLiteral("Status"), QStringLiteral("Duration")});
-    list->setColumnWidth(0, 200);
     list->setColumnWidth(1, 75);
     list->setColumnWidth(2, 75);
-    list->setColumnWidth(3, 100);
-    const int clientWidth = list->width() - 2 * list->frameWidth();
-    list->setColumnWidth(4, std::max(0, clientWidth - 450));
-    // The Status column keeps filling the client area when a scroll bar takes part of it:
+    // Every profile's text and every status fits; the source path takes what is left, at least
+    // its old width, and gives way in its middle, its whole text in the tooltip.
+    const QFontMetrics metrics = list->fontMetrics();
+    const int cellMargins = 16;
+    int formatWidth = 100;
+    for (const Profile &profile : Profiles()) {
+        const QString text = QString::fromUtf8(profile.displayText.data(), static_cast<qsizetype>(profile.displayText.size()));
+        formatWidth = std::max(formatWidth, metrics.horizontalAdvance(text) + cellMargins);
+    }
+    list->setColumnWidth(3, formatWidth);
+    int statusWidth = 75;
+    for (const char *status : {"Completed", "Failure", " Ready"})
+        statusWidth = std::max(statusWidth, metrics.horizontalAdvance(QString::fromLatin1(status)) + cellMargins);
+    list->setColumnWidth(4, statusWidth);
+    // The source column keeps filling the client area when a scroll bar takes part of it:
     // eventFilter, which sees the whole application's events, follows the viewport's size.
+    FitSourceColumn();
     list->setColumnWidth(5, 0);
     list->setColumnHidden(5, true);
     list->InitHeaderCheckBox();
@@ -338,6 +303,17 @@ void CTamselAVConverterDlg::SetUpTaskList()
     p.setColor(QPalette::Base, QColor(241, 250, 233));
     list->setPalette(p);
     list->hide();
+}
+
+void CTamselAVConverterDlg::FitSourceColumn()
+{
+    // The list scrolls sideways rather than cut the source column below its old width.
+    constexpr int kNarrowestSource = 200;
+    int others = 0;
+    for (int column = 1; column < m_taskList->columnCount(); ++column)
+        others += m_taskList->isColumnHidden(column) ? 0 : m_taskList->columnWidth(column);
+    const int client = m_taskList->viewport()->width();
+    m_taskList->setColumnWidth(0, std::max(kNarrowestSource, client - others));
 }
 
 void CTamselAVConverterDlg::EnableCommand(int id, bool enable)
@@ -404,21 +380,13 @@ void CTamselAVConverterDlg::mousePressEvent(QMouseEvent *event)
         QDialog::mousePressEvent(event);
         return;
     }
-    QWindow *window = windowHandle();
-    if (window && window->startSystemMove()) {
-        event->accept();
-        return;
-    }
-    // Without a window manager that moves windows for us, follow the mouse ourselves.
-    m_manualDrag = true;
-    m_dragOrigin = event->globalPosition().toPoint() - frameGeometry().topLeft();
+    m_drag->Press(*event);
     event->accept();
 }
 
 void CTamselAVConverterDlg::mouseMoveEvent(QMouseEvent *event)
 {
-    if (m_manualDrag && (event->buttons() & Qt::LeftButton)) {
-        move(event->globalPosition().toPoint() - m_dragOrigin);
+    if (m_drag->Move(*event)) {
         event->accept();
         return;
     }
@@ -427,7 +395,7 @@ void CTamselAVConverterDlg::mouseMoveEvent(QMouseEvent *event)
 
 void CTamselAVConverterDlg::mouseReleaseEvent(QMouseEvent *event)
 {
-    m_manualDrag = false;
+    m_drag->Release();
     QDialog::mouseReleaseEvent(event);
 }
 
@@ -455,7 +423,7 @@ void CTamselAVConverterDlg::contextMenuEvent(QContextMenuEvent *event)
 bool CTamselAVConverterDlg::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::Resize && watched == m_taskList->viewport())
-        m_taskList->setColumnWidth(4, std::max(0, m_taskList->viewport()->width() - 450));
+        FitSourceColumn();
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Delete) {
         auto *widget = qobject_cast<QWidget *>(watched);
         if (widget && (widget == this || isAncestorOf(widget)) && widget->window() == this) {

@@ -35,6 +35,7 @@ class CCheckListCtrl;
 class CControlButton;
 class PlayerPicture;
 class SleepInhibition;
+class WindowDrag;
 
 class CTamselAVConverterDlg : public QDialog {
     Q_OBJECT
@@ -61,6 +62,8 @@ public:
     // Task list commands.
     void AddFiles();
     void DropFiles(const QStringList &paths);
+    // Files named on the program's command line: added in order, as the Add command adds them.
+    void OpenFiles(const QStringList &paths);
     void RemoveSelected();
     void OnRemoveButton();
     void ClearAll();
@@ -169,6 +172,7 @@ private:
     void SkinButtons();
     void SetUpSliders();
     void SetUpTaskList();
+    void FitSourceColumn();
     void ChooseOutputFolder();
     void InitialisePreview();
 
@@ -193,11 +197,15 @@ private:
     void UpdateAddProgress();
 
     void AddFolderItem(const QString &folder);
+    // Shows `folder` in the file manager, or tells where it is when none can.
+    void OpenOutputFolder(const QString &folder);
 
     enum class RunKind { Convert, Merge };
     void StartRun(RunKind kind);
     void OnTimer(int id);
     void EndRun(AVConvert &job, const QString &folder);
+    // The run's counts in a desktop notification whose action shows the new files.
+    void NotifyRunEnded(const AVConvert &job, const QString &folder);
     void WaitWhileAddingFiles();
     // Joins the worker; while it still finishes its file the window says so.
     void WaitForWorker();
@@ -232,8 +240,7 @@ private:
     bool m_runEnded = false;
 
     bool m_closing = false;
-    bool m_manualDrag = false;
-    QPoint m_dragOrigin;
+    std::unique_ptr<WindowDrag> m_drag;
 };
 
 } // namespace zentrova

@@ -70,6 +70,18 @@ QStringList FileDialogFilters()
     return filters;
 }
 
+QStringList MediaFilePatterns()
+{
+    QStringList patterns;
+    for (const auto &[label, list] : kFilters) {
+        for (const QString &pattern : QString::fromLatin1(list).split(QLatin1Char(';'))) {
+            if (pattern != QLatin1String("*.*") && !patterns.contains(pattern))
+                patterns.append(pattern);
+        }
+    }
+    return patterns;
+}
+
 int SelectionLength(const QStringList &paths)
 {
     if (paths.isEmpty())

@@ -9,6 +9,9 @@ namespace zentrova {
 // the first is preselected.
 QStringList FileDialogFilters();
 
+// Every pattern the table names for a media type ("*.flv", "*.mp4", ...), without "All files".
+QStringList MediaFilePatterns();
+
 // The most characters one selection may take, counted as the folder once followed by every
 // file name, each with its terminator, as the selection is handed over.
 inline constexpr int kMaxSelectionChars = 65535;

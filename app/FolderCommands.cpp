@@ -8,6 +8,7 @@
 #include "OutputFolder.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QUrl>
@@ -76,19 +77,31 @@ void CTamselAVConverterDlg::FindTarget()
         ShowMessage(this, QStringLiteral("The folder that you selected does not exit.Please specify a different folder!"));
         return;
     }
-    Desktop().OpenUrl(QUrl::fromLocalFile(folder));
+    OpenOutputFolder(folder);
     if (m_folder->findText(folder, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0)
         AddFolderItem(folder);
 }
 
 void CTamselAVConverterDlg::OpenHelp()
 {
-    const QString help = m_programFolder + QStringLiteral("/help.html");
+    // Beside the program in a build; an installed copy keeps it with its other shared files.
+    QString help = m_programFolder + QStringLiteral("/help.html");
+    if (!QFileInfo(help).isFile())
+        help = QDir::cleanPath(m_programFolder + QStringLiteral("/../share/zentrova/help.html"));
     if (!QFileInfo(help).isFile()) {
         ShowMessage(this, QStringLiteral("Can not find help file!"));
         return;
     }
-    Desktop().OpenUrl(QUrl::fromLocalFile(help));
+    // Without a browser the page is still there to be opened by hand.
+    if (!Desktop().OpenUrl(QUrl::fromLocalFile(help)))
+        ShowMessage(this, QStringLiteral("Cannot open the help page ") + help);
+}
+
+void CTamselAVConverterDlg::OpenOutputFolder(const QString &folder)
+{
+    // Without a file manager the user still learns where the files went.
+    if (!Desktop().OpenUrl(QUrl::fromLocalFile(folder)))
+        ShowMessage(this, QStringLiteral("The files are in ") + folder);
 }
 
 void CTamselAVConverterDlg::OnSetting()

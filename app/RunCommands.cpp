@@ -17,8 +17,10 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
+#include <QTableWidgetItem>
 #include <QThread>
 #include <QTimerEvent>
 #include <QUrl>
@@ -134,6 +136,7 @@ void CTamselAVConverterDlg::StartRun(RunKind kind)
     // After Stop the worker still completes the file it writes; the next command waits for it here.
     WaitForWorker();
     m_sleepBlock.reset();
+    Desktop().SetLauncherProgress(0, 0, false);
 }
 
 void CTamselAVConverterDlg::WaitWhileAddingFiles()
@@ -272,20 +275,32 @@ void CTamselAVConverterDlg::PollProgress()
     int completed = 0;
     const int reported = std::min({current, rows, AVConvert::kStatusEntries});
     for (int i = 0; i < reported; ++i) {
-        const std::uint8_t status = job->TaskStatus[static_cast<std::size_t>(i)].load(std::memory_order_relaxed);
+        const auto index = static_cast<std::size_t>(i);
+        // Acquire: a failed row's reason is written before its status.
+        const std::uint8_t status = job->TaskStatus[index].load(std::memory_order_acquire);
         if (status == kTaskCompleted)
             ++completed;
-        const int row = i < static_cast<int>(CheckedRows.size()) ? CheckedRows[static_cast<std::size_t>(i)] : -1;
+        const int row = i < static_cast<int>(CheckedRows.size()) ? CheckedRows[index] : -1;
         if (row < 0)
             continue;
         if (status == kTaskFailed) {
             m_taskList->SetItemText(row, 4, QStringLiteral("Failure"));
+            if (QTableWidgetItem *cell = m_taskList->item(row, 4); cell && index < job->FailureReasons.size())
+                cell->setToolTip(QString::fromStdString(job->FailureReasons[index]));
         } else if (status == kTaskCompleted) {
             m_taskList->SetItemText(row, 4, QStringLiteral("Completed"));
+            if (QTableWidgetItem *cell = m_taskList->item(row, 4))
+                cell->setToolTip(QString());
             m_taskList->SetCheck(row, false);
         }
     }
     CompletedCount = completed;
+
+    // The dock or task bar shows the same: the share of the run done and the tasks still to go.
+    if (job->CheckedTaskCount > 0 && !m_runEnded) {
+        const double share = (completed + std::clamp(progress, 0, 100) / 100.0) / job->CheckedTaskCount;
+        Desktop().SetLauncherProgress(std::min(share, 1.0), job->CheckedTaskCount - reported, true);
+    }
 
     if (current == rows && !m_runEnded)
         EndRun(*job, folder);
@@ -298,9 +313,45 @@ void CTamselAVConverterDlg::EndRun(AVConvert &job, const QString &folder)
     job.StopRequested.store(true, std::memory_order_relaxed);
     QThread::msleep(100);
     m_convertDlg->done(QDialog::Accepted);
-    Desktop().OpenUrl(QUrl::fromLocalFile(folder));
-    if (ShutDownWhenDone)
+    Desktop().SetLauncherProgress(0, 0, false);
+    NotifyRunEnded(job, folder);
+    if (ShutDownWhenDone) {
+        // No message may hold up the power-off the user asked for.
+        Desktop().OpenUrl(QUrl::fromLocalFile(folder));
         ShutDownComputer();
+    } else {
+        OpenOutputFolder(folder);
+    }
+}
+
+void CTamselAVConverterDlg::NotifyRunEnded(const AVConvert &job, const QString &folder)
+{
+    int completed = 0;
+    int failed = 0;
+    QList<QUrl> files;
+    const int rows = std::min({static_cast<int>(job.OutputPaths.size()), m_taskList->GetItemCount(),
+                               AVConvert::kStatusEntries});
+    for (int i = 0; i < rows; ++i) {
+        const std::uint8_t status = job.TaskStatus[static_cast<std::size_t>(i)].load(std::memory_order_relaxed);
+        if (status == kTaskFailed)
+            ++failed;
+        if (status != kTaskCompleted)
+            continue;
+        ++completed;
+        // A merge names its one file on every row it took in.
+        const QString path = QFile::decodeName(QByteArray::fromStdString(job.OutputPaths[static_cast<std::size_t>(i)]));
+        const QUrl url = QUrl::fromLocalFile(path);
+        if (QFileInfo(path).isFile() && !files.contains(url))
+            files.append(url);
+    }
+    QString counts = QStringLiteral("%1 completed").arg(completed);
+    if (failed > 0)
+        counts += QStringLiteral(", %1 failed").arg(failed);
+    Desktop().Notify(counts, QStringLiteral("The files are in %1").arg(folder), QStringLiteral("Show in folder"),
+                     [files, folder] {
+                         if (!Desktop().ShowItems(files))
+                             Desktop().OpenUrl(QUrl::fromLocalFile(folder));
+                     });
 }
 
 bool CTamselAVConverterDlg::ShutDownComputer()

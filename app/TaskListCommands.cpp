@@ -19,9 +19,11 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMimeData>
 #include <QProgressBar>
@@ -51,6 +53,24 @@ QString FileNameOf(const QString &path)
 {
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
     return slash < 0 ? path : path.mid(slash + 1);
+}
+
+// A dropped folder stands for the media files directly inside it, in name order; what is not
+// media there is passed over without a word, as the user asked for the folder, not for each file.
+QStringList ExpandDroppedFolders(const QStringList &paths)
+{
+    QStringList files;
+    for (const QString &path : paths) {
+        if (!QFileInfo(path).isDir()) {
+            files.append(path);
+            continue;
+        }
+        const QFileInfoList entries = QDir(path).entryInfoList(MediaFilePatterns(), QDir::Files | QDir::Readable,
+                                                               QDir::Name | QDir::IgnoreCase);
+        for (const QFileInfo &entry : entries)
+            files.append(entry.filePath());
+    }
+    return files;
 }
 
 bool ProbeValid(AVConvert &engine, const QString &path)
@@ -83,11 +103,19 @@ void CTamselAVConverterDlg::AddFiles()
     QueueBatch(std::move(batch));
 }
 
+void CTamselAVConverterDlg::OpenFiles(const QStringList &paths)
+{
+    Batch batch;
+    for (const QString &path : paths)
+        batch.paths.append(QFileInfo(path).absoluteFilePath());
+    QueueBatch(std::move(batch));
+}
+
 void CTamselAVConverterDlg::DropFiles(const QStringList &paths)
 {
     Batch batch;
     batch.dropped = true;
-    batch.paths = paths;
+    batch.paths = ExpandDroppedFolders(paths);
     QueueBatch(std::move(batch));
 }
 

@@ -34,6 +34,8 @@ namespace zentrova {
 
 namespace {
 
+namespace fs = std::filesystem;
+
 constexpr const char *kVersion = "2.1";
 
 void PrintUsage(std::ostream &os)
@@ -77,11 +79,13 @@ void PrintHelp(std::ostream &os)
           "\n"
           "First prints which devices the chosen values play on (\"Plays on: ...\") and\n"
           "which values are lowered to what they play; values no device plays are refused.\n"
-          "Prints one line per task: \"Completed: SOURCE -> OUTPUT\", \"Failure: SOURCE\" or\n"
-          "\"Stopped: SOURCE\"; a completed file is read back and the devices it plays on\n"
+          "Prints one line per task: \"Completed: SOURCE -> OUTPUT\", \"Failure: SOURCE: REASON\"\n"
+          "or \"Stopped: SOURCE\"; a completed file is read back and the devices it plays on\n"
           "follow on the next line. A merge reports each source the same way without the\n"
-          "arrow and ends with \"Merged: OUTPUT\". Ctrl-C or SIGTERM finishes the file in\n"
-          "progress (playable; a merge keeps what was merged) and starts no further task.\n"
+          "arrow once its file is finished, and ends with \"Merged: OUTPUT\". A task that\n"
+          "fails leaves no file behind, nor does a merge whose file cannot be finished.\n"
+          "Ctrl-C or SIGTERM finishes the file in progress (playable; a merge keeps what\n"
+          "was merged) and starts no further task.\n"
           "\n"
           "  --list-profiles   list the output profiles: index, type code, display text,\n"
           "                    extension and the values selecting the profile loads\n"
@@ -365,6 +369,10 @@ std::optional<std::string> ParseArgs(const std::vector<std::string> &args, Optio
         } else {
             o.sources.push_back({a, start, end});
         }
+        // Checked where the pair applies to a source: a later --start may still follow an --end.
+        if (!o.sources.empty() && start && end && ParseClipTime(*end) < ParseClipTime(*start) &&
+            o.sources.back().start == start && o.sources.back().end == end)
+            return "--end " + *end + " comes before --start " + *start;
     }
     if (o.merge && (start || end))
         return "--start and --end do not apply to --merge: whole sources are merged";
@@ -391,7 +399,10 @@ public:
     void Poll()
     {
         const int current = job_.CurrentTask.load(std::memory_order_acquire);
-        ReportUpTo(current);
+        // A merged row's result is only known once the file is finished (it is deleted when it
+        // cannot be), so a merge reports its rows at the end.
+        if (!merge_)
+            ReportUpTo(current);
         if (current < 0 || current >= job_.TaskCount)
             return;
         const int percent = std::max(0, job_.Progress.load(std::memory_order_relaxed));
@@ -441,7 +452,7 @@ public:
                 out_ << "\r\x1b[K";
                 lineOpen_ = false;
             }
-            switch (job_.TaskStatus[row].load(std::memory_order_relaxed)) {
+            switch (job_.TaskStatus[row].load(std::memory_order_acquire)) {
             case kTaskCompleted:
                 out_ << "Completed: " << job_.SourcePaths[row];
                 if (!merge_)
@@ -450,7 +461,10 @@ public:
                 ++completed_;
                 break;
             case kTaskFailed:
-                out_ << "Failure: " << job_.SourcePaths[row] << '\n';
+                out_ << "Failure: " << job_.SourcePaths[row];
+                if (row < job_.FailureReasons.size() && !job_.FailureReasons[row].empty())
+                    out_ << ": " << job_.FailureReasons[row];
+                out_ << '\n';
                 break;
             default:
                 out_ << "Stopped: " << job_.SourcePaths[row] << '\n';
@@ -513,11 +527,21 @@ int Convert(const Options &o, std::ostream &out, std::ostream &err, const CliEnv
 
     const std::string programDir = env.programDir.empty() ? ExecutableDir() : env.programDir;
     const std::string folder = o.output ? *o.output : ChooseStartupFolder(programDir);
+    std::error_code ec;
+    if (o.output && fs::exists(folder, ec) && !fs::is_directory(folder, ec)) {
+        err << "zentrova-convert: " << folder << " is a file, not a folder\n";
+        return kExitUsage;
+    }
     const std::string settingsFile = FolderSettingsFile(programDir);
     AVConvert job;
     const auto fill = o.merge ? FillMergeJob : FillConvertJob;
-    const JobSetup setup = fill(job, rows, profile->displayText, folder, settings,
-                                [&](const std::string &f) { SaveOutputFolder(settingsFile, f); });
+    // The main window and later runs from other folders must find the same folder.
+    const auto remember = [&](const std::string &f) {
+        std::error_code absoluteError;
+        const fs::path absolute = fs::absolute(f, absoluteError).lexically_normal();
+        SaveOutputFolder(settingsFile, absoluteError ? f : absolute.string());
+    };
+    const JobSetup setup = fill(job, rows, profile->displayText, folder, settings, remember);
     switch (setup.outcome) {
     case JobSetupOutcome::Ready:
         break;

@@ -26,6 +26,16 @@ public:
         QTableWidgetItem::setData(Qt::CheckStateRole, Qt::Unchecked);
     }
 
+    // The text may be cut in the list; its tooltip keeps all of it.
+    QVariant data(int role) const override
+    {
+        if (role == Qt::ToolTipRole) {
+            const QVariant own = QTableWidgetItem::data(role);
+            return own.isValid() ? own : QVariant(text());
+        }
+        return QTableWidgetItem::data(role);
+    }
+
     void setData(int role, const QVariant &value) override
     {
         if (role != Qt::CheckStateRole) {
@@ -63,7 +73,17 @@ public:
         if (element == PE_IndicatorItemViewItemCheck && !m_checked.isNull()) {
             const QPixmap &image = (option->state & State_On) ? m_checked : m_unchecked;
             const QRect r = option->rect;
-            painter->drawPixmap(r.x() + (r.width() - 16) / 2, r.y() + (r.height() - 16) / 2, image);
+            const QRect box(r.x() + (r.width() - 16) / 2, r.y() + (r.height() - 16) / 2, 16, 16);
+            // The green box would melt into the green of a selected row: a light plate keeps it apart.
+            if (option->state & State_Selected) {
+                painter->save();
+                painter->setRenderHint(QPainter::Antialiasing);
+                painter->setPen(Qt::NoPen);
+                painter->setBrush(QColor(255, 255, 255, 235));
+                painter->drawRoundedRect(QRectF(box).adjusted(-2, -2, 2, 2), 4, 4);
+                painter->restore();
+            }
+            painter->drawPixmap(box.topLeft(), image);
             return;
         }
         QProxyStyle::drawPrimitive(element, option, painter, widget);
@@ -96,6 +116,8 @@ CCheckListCtrl::CCheckListCtrl(QWidget *parent)
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setWordWrap(false);
+    // Paths keep their start and their file name; their middle gives way.
+    setTextElideMode(Qt::ElideMiddle);
     setCornerButtonEnabled(false);
     setShowGrid(true);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);

@@ -3,7 +3,12 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QCursor>
+#include <QImage>
 #include <QPixmap>
+#include <QRegion>
+
+#include <optional>
 
 namespace zentrova {
 
@@ -19,6 +24,10 @@ public:
     // Cuts the button to the non-white pixels of bitmap `number`; a missing bitmap leaves the
     // plain rectangle. Returns whether a shape was applied.
     bool SetRegionFromBitmap(int number);
+    // The same for an image. An all-white image leaves nothing: the button is neither drawn nor
+    // reached by the mouse or the keyboard, and presses fall through to what lies below.
+    void SetRegionFromImage(const QImage &image);
+    bool HasEmptyShape() const { return m_emptyShape; }
 
     // The numbers last given to SetBitmaps, so owners and tests can tell which look is shown.
     int HoverBitmap() const { return m_numbers[0]; }
@@ -32,14 +41,27 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void enterEvent(QEnterEvent *event) override;
     void leaveEvent(QEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
+    // Qt shows a disabled widget's parent's cursor: while the pointer is over the button
+    // disabled, the parent wears the button's cursor.
+    void LendCursorToParent(bool lend);
+    void ShowOwnCursor();
+    // Null: the whole rectangle.
+    void ApplyShape(const std::optional<QRegion> &shape);
+
     QPixmap m_hoverImage;
     QPixmap m_normalImage;
     QPixmap m_pressedImage;
     QPixmap m_fourthImage;
     int m_numbers[4] = {0, 0, 0, 0};
     bool m_hover = false;
+    bool m_emptyShape = false;
+    bool m_lending = false;
+    bool m_parentHadCursor = false;
+    QCursor m_parentCursor;
 };
 
 } // namespace zentrova

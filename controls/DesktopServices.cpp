@@ -1,6 +1,7 @@
-// The real desktop behind the seam: Qt's dialogs, QDesktopServices and logind.
+// The real desktop behind the seam: Qt's dialogs, QDesktopServices, logind and the session bus.
 #include "DesktopServices.h"
 
+#include "DesktopBus.h"
 #include "SystemPower.h"
 
 #include <QDesktopServices>
@@ -51,6 +52,19 @@ public:
     std::unique_ptr<SleepInhibition> InhibitSleep(const QString &why) override
     {
         return std::make_unique<LogindInhibition>(why);
+    }
+
+    bool Notify(const QString &summary, const QString &body, const QString &actionLabel,
+                std::function<void()> onAction) override
+    {
+        return BusNotify(summary, body, actionLabel, std::move(onAction));
+    }
+
+    bool ShowItems(const QList<QUrl> &files) override { return BusShowItems(files); }
+
+    void SetLauncherProgress(double progress, int count, bool visible) override
+    {
+        BusLauncherProgress(progress, count, visible);
     }
 };
 

@@ -4,8 +4,10 @@
 
 #include <QString>
 #include <QStringList>
+#include <QList>
 #include <QUrl>
 
+#include <functional>
 #include <memory>
 
 class QDialog;
@@ -48,6 +50,18 @@ public:
     // Blocks idle and sleep until the returned object is destroyed; `why` is shown to the user
     // by the desktop. Never null, even when the system refused.
     virtual std::unique_ptr<SleepInhibition> InhibitSleep(const QString &why) = 0;
+
+    // A desktop notification with one action button; `onAction` runs on the user-interface
+    // thread if the user picks it. Returns whether a notification server took it.
+    virtual bool Notify(const QString &summary, const QString &body, const QString &actionLabel,
+                        std::function<void()> onAction) = 0;
+
+    // Opens the file manager showing `files` selected. False when no file manager offers that.
+    virtual bool ShowItems(const QList<QUrl> &files) = 0;
+
+    // Progress (0 to 1) and a count on the program's entry in the dock or task bar, where the
+    // desktop draws them; `visible` false takes both away.
+    virtual void SetLauncherProgress(double progress, int count, bool visible) = 0;
 };
 
 // The services in use: the real desktop unless a test installed another.

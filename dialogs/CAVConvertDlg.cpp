@@ -132,7 +132,8 @@ CAVConvertDlg::CAVConvertDlg(QWidget *parent)
     auto *totalCaption = MakeCaption(this, QStringLiteral("Total Progress:"), TextRect(122, 47, 47, 8));
     m_totalText = MakeLabel(this, IDC_TOTAL_TEXT, TextRect(171, 47, 196, 8));
     StartAfter(m_totalText, totalCaption);
-    m_totalBar = MakeBar(this, IDC_TOTAL_BAR, Dlu(120, 58, 257, 14));
+    // Both bars share their edges (the template had this one two units off).
+    m_totalBar = MakeBar(this, IDC_TOTAL_BAR, Dlu(122, 58, 256, 14));
 
     m_showPreview = new QCheckBox(QStringLiteral("Show preview"), this);
     SetControlId(m_showPreview, IDC_SHOW_PREVIEW);

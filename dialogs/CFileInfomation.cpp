@@ -28,7 +28,8 @@ CFileInfomation::CFileInfomation(const MediaInfoTexts &texts, QWidget *parent)
     QFont f = font();
     f.setPointSize(8);
     setFont(f);
-    setFixedSize(Dlu(0, 0, 225, 219).size());
+    // A few pixels below the template's, so the styled OK button clears the Audio frame.
+    setFixedSize(Dlu(0, 0, 225, 219).size() + QSize(0, 8));
 
     auto *video = new QGroupBox(QStringLiteral("Video"), this);
     video->setGeometry(Dlu(9, 54, 209, 70));
@@ -47,7 +48,7 @@ CFileInfomation::CFileInfomation(const MediaInfoTexts &texts, QWidget *parent)
 
     auto *ok = new QPushButton(QStringLiteral("OK"), this);
     SetControlId(ok, 1106);
-    ok->setGeometry(Dlu(170, 200, 50, 17));
+    ok->setGeometry(Dlu(170, 200, 50, 17).translated(0, 4));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }

@@ -56,6 +56,12 @@ public:
     // CurrentTask (loaded with acquire) has passed j.
     std::vector<std::string> OutputPaths;
     std::array<std::atomic<std::uint8_t>, kStatusEntries> TaskStatus{};
+    // Why a failed row failed, in words for the user. The worker sizes it before publishing
+    // CurrentTask 0 (the job's filling has set that to -1) and writes row j's entry once, before
+    // storing kTaskFailed into TaskStatus[j] with release: read it only after loading that status
+    // with acquire. (A merge whose file cannot be finished turns rows already shown as completed
+    // into failures that way.)
+    std::vector<std::string> FailureReasons;
     std::array<double, kMaxTasks> ClipStart{};
     std::array<double, kMaxTasks> ClipEnd{};
     std::array<double, kMaxTasks> ClipDuration{};

@@ -6,6 +6,9 @@
 #include "PreviewOutput.h"
 #include "TranscodeTask.h"
 
+#include <algorithm>
+#include <string>
+
 extern "C" {
 #include <libavutil/log.h>
 }
@@ -14,26 +17,34 @@ namespace zentrova {
 
 namespace {
 
-void LogFailure(const AVConvert &job, int row, const EngineStatus &status)
+struct RowResult {
+    std::uint8_t status = kTaskCompleted;
+    std::string reason;
+};
+
+RowResult Failed(const AVConvert &job, int row, const EngineStatus &status)
 {
     av_log(nullptr, AV_LOG_ERROR, "%s: %s\n", job.SourcePaths[static_cast<std::size_t>(row)].c_str(),
            status.what().c_str());
+    return {kTaskFailed, status.what()};
 }
 
-// Converts one row; returns its status (kTaskNotFinished when a stop cut it short).
-std::uint8_t ConvertRow(AVConvert &job, int row, PreviewOutput &preview)
+// Converts one row; its status is kTaskNotFinished when a stop cut it short.
+RowResult ConvertRow(AVConvert &job, int row, PreviewOutput &preview)
 {
     const auto index = static_cast<std::size_t>(row);
     job.Progress.store(-1, std::memory_order_relaxed);
     job.OddFrameRate = false;
 
+    // An unchecked row has no source: it fails, as the poller expects, but it is no error to report.
+    if (job.SourcePaths[index].empty())
+        return {kTaskFailed, {}};
     TranscodeTask task(job, row, ConvertRules(), preview);
     EngineStatus s = task.OpenSource();
     if (!s.ok()) {
         if (job.StopRequested.load(std::memory_order_relaxed))
-            return kTaskNotFinished;
-        LogFailure(job, row, s);
-        return kTaskFailed;
+            return {kTaskNotFinished, {}};
+        return Failed(job, row, s);
     }
 
     OutputFile output;
@@ -47,9 +58,8 @@ std::uint8_t ConvertRow(AVConvert &job, int row, PreviewOutput &preview)
             job.OutputPaths[index] = output.path();
     }
     if (!s.ok()) {
-        LogFailure(job, row, s);
         output.Discard();
-        return kTaskFailed;
+        return Failed(job, row, s);
     }
 
     preview.Start();
@@ -57,22 +67,30 @@ std::uint8_t ConvertRow(AVConvert &job, int row, PreviewOutput &preview)
     const EngineStatus drained = task.Finish(output);
     const EngineStatus trailer = output.Finish();
     preview.Stop();
+    const bool stopped = task.stopped() || job.StopRequested.load(std::memory_order_relaxed);
+
+    EngineStatus whole;
+    if (stopped) {
+        // A stop before the first packet leaves nothing worth keeping.
+        if (output.packetsWritten() == 0)
+            output.Discard();
+    } else {
+        whole = task.CheckWhole();
+        if (whole.ok())
+            whole = output.CheckEveryStreamWritten();
+    }
     if (trailer.ok())
         job.Progress.store(100, std::memory_order_relaxed);
 
-    for (const EngineStatus *step : {&run, &drained, &trailer}) {
+    const EngineStatus *steps[] = {&run, &drained, &trailer, &task.audioFailure(), &whole};
+    for (const EngineStatus *step : steps) {
         if (!step->ok()) {
-            LogFailure(job, row, *step);
             // A failed row leaves nothing that could pass for its result.
             output.Discard();
-            return kTaskFailed;
+            return Failed(job, row, *step);
         }
     }
-    if (task.audioWriteFailed()) {
-        output.Discard();
-        return kTaskFailed;
-    }
-    return task.stopped() || job.StopRequested.load(std::memory_order_relaxed) ? kTaskNotFinished : kTaskCompleted;
+    return {stopped ? kTaskNotFinished : kTaskCompleted, {}};
 }
 
 } // namespace
@@ -82,6 +100,7 @@ void ConvertWorker(AVConvert &job)
     const int count = std::min(job.TaskCount, AVConvert::kMaxTasks);
     for (int row = 0; row < count; ++row)
         job.TaskStatus[static_cast<std::size_t>(row)].store(kTaskNotFinished, std::memory_order_relaxed);
+    job.FailureReasons.assign(static_cast<std::size_t>(std::max(count, 0)), std::string());
     job.CurrentTask.store(0, std::memory_order_release);
     if (count <= 0)
         return;
@@ -90,9 +109,10 @@ void ConvertWorker(AVConvert &job)
     for (int row = 0; row < count; ++row) {
         if (job.StopRequested.load(std::memory_order_relaxed))
             break;
-        const std::uint8_t status = ConvertRow(job, row, preview);
-        job.TaskStatus[static_cast<std::size_t>(row)].store(status, std::memory_order_relaxed);
-        // Release: a reader who sees the new count also sees this row's final output path.
+        RowResult result = ConvertRow(job, row, preview);
+        job.FailureReasons[static_cast<std::size_t>(row)] = std::move(result.reason);
+        job.TaskStatus[static_cast<std::size_t>(row)].store(result.status, std::memory_order_release);
+        // Release: a reader who sees the new count also sees this row's final output path and reason.
         job.CurrentTask.store(row + 1, std::memory_order_release);
     }
 }

@@ -36,20 +36,27 @@ struct StreamPlan {
     AVSampleFormat audioFormat = AV_SAMPLE_FMT_NONE;
 };
 
+struct RowResult {
+    std::uint8_t status = kTaskCompleted;
+    std::string reason;
+};
+
 class MergeRun {
 public:
     explicit MergeRun(AVConvert &job) : job_(job), preview_(job.Preview) {}
     std::string Run();
 
 private:
-    std::uint8_t MergeRow(int row);
+    RowResult MergeRow(int row);
+    RowResult Failed(int row, const EngineStatus &status) const;
+    void Publish(int row, RowResult result);
+    void FailMergedRows(int upTo, const std::string &reason);
     EngineStatus CreateOutput(int row, const TranscodeTask &task, std::optional<VideoEncoder> &video);
     StreamPlan PlanStreams(int row, const TranscodeTask &task) const;
     EngineStatus OpenRowVideo(VideoEncoder &encoder, bool describeStream);
     EngineStatus AlignRowEnd(VideoEncoder *video, bool rowPlacedPictures);
-    bool FinishOutput();
+    EngineStatus FinishOutput();
     void DropOutput();
-    void LogFailure(int row, const EngineStatus &status) const;
     bool StopRequested() const { return job_.StopRequested.load(std::memory_order_relaxed); }
 
     AVConvert &job_;
@@ -64,12 +71,34 @@ private:
     TaskCarry carry_;
     bool finished_ = false;
     bool trailerWritten_ = false;
+    EngineStatus finishResult_;
+    // A row completed, or a stop kept part of one: the file holds something worth keeping.
+    bool merged_ = false;
 };
 
-void MergeRun::LogFailure(int row, const EngineStatus &status) const
+RowResult MergeRun::Failed(int row, const EngineStatus &status) const
 {
     av_log(nullptr, AV_LOG_ERROR, "%s: %s\n", job_.SourcePaths[static_cast<std::size_t>(row)].c_str(),
            status.what().c_str());
+    return {kTaskFailed, status.what()};
+}
+
+void MergeRun::Publish(int row, RowResult result)
+{
+    const auto index = static_cast<std::size_t>(row);
+    if (result.status == kTaskFailed)
+        job_.FailureReasons[index] = std::move(result.reason);
+    job_.TaskStatus[index].store(result.status, std::memory_order_release);
+}
+
+// The rows whose data went into a file that is now deleted did not get their result after all.
+void MergeRun::FailMergedRows(int upTo, const std::string &reason)
+{
+    for (int row = 0; row < upTo; ++row) {
+        const auto index = static_cast<std::size_t>(row);
+        if (job_.TaskStatus[index].load(std::memory_order_relaxed) == kTaskCompleted)
+            Publish(row, {kTaskFailed, reason});
+    }
 }
 
 std::string MergeRun::Run()
@@ -77,6 +106,7 @@ std::string MergeRun::Run()
     const int count = std::min(job_.TaskCount, AVConvert::kMaxTasks);
     for (int row = 0; row < count; ++row)
         job_.TaskStatus[static_cast<std::size_t>(row)].store(kTaskNotFinished, std::memory_order_relaxed);
+    job_.FailureReasons.assign(static_cast<std::size_t>(std::max(count, 0)), std::string());
     job_.CurrentTask.store(0, std::memory_order_release);
     if (count <= 0)
         return {};
@@ -88,30 +118,39 @@ std::string MergeRun::Run()
     for (int row = 0; row < count; ++row) {
         if (StopRequested())
             break;
-        std::uint8_t status = MergeRow(row);
+        RowResult result = MergeRow(row);
         // The file is finished before the run is seen to end: whoever waits for the last row
         // (to open the folder or power off) must find it complete.
-        if ((row + 1 == count || StopRequested()) && !FinishOutput() && status == kTaskCompleted)
-            status = kTaskFailed;
-        job_.TaskStatus[static_cast<std::size_t>(row)].store(status, std::memory_order_relaxed);
+        if (row + 1 == count || StopRequested()) {
+            const EngineStatus finished = FinishOutput();
+            if (!finished.ok()) {
+                FailMergedRows(row, finished.what());
+                if (result.status == kTaskCompleted)
+                    result = {kTaskFailed, finished.what()};
+            }
+        }
+        Publish(row, std::move(result));
         job_.CurrentTask.store(row + 1, std::memory_order_release);
     }
-    FinishOutput();
+    // A stop seen at the start of a row leaves the file of the rows before it to finish here.
+    const EngineStatus finished = FinishOutput();
+    if (!finished.ok())
+        FailMergedRows(count, finished.what());
     return trailerWritten_ ? output_->path() : std::string();
 }
 
-std::uint8_t MergeRun::MergeRow(int row)
+RowResult MergeRun::MergeRow(int row)
 {
     const auto index = static_cast<std::size_t>(row);
+    // An unchecked row has no source: it fails, as the poller expects, but it is no error to report.
+    if (job_.SourcePaths[index].empty())
+        return {kTaskFailed, {}};
     TranscodeTask task(job_, row, MergeRules(), preview_, carry_);
     EngineStatus s = task.OpenSource();
-    if (s.ok() && !task.usesVideo() && !task.usesAudio())
-        s = EngineStatus::Failure("the source has nothing the profile can use");
     if (!s.ok()) {
         if (StopRequested())
-            return kTaskNotFinished;
-        LogFailure(row, s);
-        return kTaskFailed;
+            return {kTaskNotFinished, {}};
+        return Failed(row, s);
     }
 
     // Every row that writes to a video stream has an encoder of its own, even one without a
@@ -120,10 +159,9 @@ std::uint8_t MergeRun::MergeRow(int row)
     if (!output_) {
         s = CreateOutput(row, task, video);
         if (!s.ok()) {
-            LogFailure(row, s);
             video.reset();
             DropOutput();
-            return kTaskFailed;
+            return Failed(row, s);
         }
     } else {
         if (task.usesVideo() && !videoStream_)
@@ -134,10 +172,8 @@ std::uint8_t MergeRun::MergeRow(int row)
             video.emplace();
             s = OpenRowVideo(*video, false);
         }
-        if (!s.ok()) {
-            LogFailure(row, s);
-            return kTaskFailed;
-        }
+        if (!s.ok())
+            return Failed(row, s);
         // A later row's values replace the earlier ones; the muxer writes them with the trailer.
         output_->CopyMetadata(task.input().format());
         // The row's own name is made unique as for a file of its own, but its data joins the
@@ -160,15 +196,12 @@ std::uint8_t MergeRun::MergeRow(int row)
     video.reset();
     preview_.Stop();
 
-    for (const EngineStatus *step : {&run, &finished, &aligned, &drained}) {
-        if (!step->ok()) {
-            LogFailure(row, *step);
-            return kTaskFailed;
-        }
-    }
-    if (task.audioWriteFailed())
-        return kTaskFailed;
-    return stopped ? kTaskNotFinished : kTaskCompleted;
+    const EngineStatus whole = stopped ? EngineStatus{} : task.CheckWhole();
+    for (const EngineStatus *step : {&run, &finished, &aligned, &drained, &task.audioFailure(), &whole})
+        if (!step->ok())
+            return Failed(row, *step);
+    merged_ = true;
+    return {stopped ? kTaskNotFinished : kTaskCompleted, {}};
 }
 
 EngineStatus MergeRun::CreateOutput(int row, const TranscodeTask &task, std::optional<VideoEncoder> &video)
@@ -283,24 +316,36 @@ EngineStatus MergeRun::AlignRowEnd(VideoEncoder *video, bool rowPlacedPictures)
     return result;
 }
 
-bool MergeRun::FinishOutput()
+// Writes the trailer, or deletes a file that could not be finished or holds nothing merged, like
+// a single conversion does with a failed row's file.
+EngineStatus MergeRun::FinishOutput()
 {
     if (!output_ || finished_)
-        return trailerWritten_;
+        return finishResult_;
     finished_ = true;
-    if (audio_) {
-        const EngineStatus a = audio_->Finish(*output_);
-        if (!a.ok())
-            av_log(nullptr, AV_LOG_ERROR, "%s: %s\n", output_->path().c_str(), a.what().c_str());
-    }
+    EngineStatus result;
+    if (audio_)
+        result = audio_->Finish(*output_);
     const EngineStatus t = output_->Finish();
-    if (!t.ok()) {
-        av_log(nullptr, AV_LOG_ERROR, "%s: %s\n", output_->path().c_str(), t.what().c_str());
-        return false;
+    if (result.ok())
+        result = t;
+    if (result.ok()) {
+        if (!merged_)
+            result = EngineStatus::Failure("no source could be merged");
+        else if (!StopRequested())
+            result = output_->CheckEveryStreamWritten();
+        else if (output_->packetsWritten() == 0)
+            result = EngineStatus::Failure("the merge was stopped before anything was written");
+    }
+    if (!result.ok()) {
+        av_log(nullptr, AV_LOG_ERROR, "%s: %s\n", output_->path().c_str(), result.what().c_str());
+        output_->Discard();
+        finishResult_ = EngineStatus::Failure("the merged file could not be finished: " + result.what());
+        return finishResult_;
     }
     trailerWritten_ = true;
     job_.Progress.store(100, std::memory_order_relaxed);
-    return true;
+    return {};
 }
 
 void MergeRun::DropOutput()

@@ -13,7 +13,8 @@ class AVConvert;
 // output path made unique; every later row appends to it. A failing row is left out and the
 // merge goes on. A stop request finishes the file with what was merged so far (the row in
 // progress keeps 0xFF) and starts no further row. The file is finished before CurrentTask
-// reaches TaskCount.
+// reaches TaskCount; a file that cannot be finished, or holds no merged row, is deleted and the
+// rows merged into it become failures.
 void MergeWorker(AVConvert &job);
 
 // MergeWorker, returning the merged file's path (empty when no row reached the output stage).

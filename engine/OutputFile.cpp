@@ -141,8 +141,35 @@ EngineStatus OutputFile::Open(int &uniqueSuffix)
 int OutputFile::WritePacket(AVPacket *pkt, AVRational from)
 {
     const AVStream *stream = context_->streams[pkt->stream_index];
+    const auto index = static_cast<std::size_t>(pkt->stream_index);
     av_packet_rescale_ts(pkt, from, stream->time_base);
-    return av_interleaved_write_frame(context_.get(), pkt);
+    const int ret = av_interleaved_write_frame(context_.get(), pkt);
+    if (ret >= 0) {
+        if (packets_.size() <= index)
+            packets_.resize(index + 1, 0);
+        ++packets_[index];
+    }
+    return ret;
+}
+
+std::int64_t OutputFile::packetsWritten() const
+{
+    std::int64_t total = 0;
+    for (const std::int64_t n : packets_)
+        total += n;
+    return total;
+}
+
+EngineStatus OutputFile::CheckEveryStreamWritten() const
+{
+    const unsigned streams = context_ ? context_->nb_streams : 0;
+    for (unsigned i = 0; i < streams; ++i) {
+        if (i < packets_.size() && packets_[i] > 0)
+            continue;
+        const char *kind = av_get_media_type_string(context_->streams[i]->codecpar->codec_type);
+        return EngineStatus::Failure(std::string("the output's ") + (kind ? kind : "") + " stream got no data");
+    }
+    return {};
 }
 
 EngineStatus OutputFile::Finish()

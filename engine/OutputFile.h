@@ -4,7 +4,9 @@
 #include "EngineStatus.h"
 #include "FFmpegPtr.h"
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace zentrova {
 
@@ -39,6 +41,10 @@ public:
 
     // Rescales `pkt` from `from` to its stream's time base and writes it interleaved.
     int WritePacket(AVPacket *pkt, AVRational from);
+    // Packets the muxer accepted, over all streams.
+    std::int64_t packetsWritten() const;
+    // Fails when a stream of the file has not been given a packet.
+    EngineStatus CheckEveryStreamWritten() const;
     // Writes the trailer and closes the file.
     EngineStatus Finish();
     // Closes and deletes a file that must not be left behind.
@@ -49,6 +55,7 @@ private:
     std::string path_;
     bool opened_ = false;
     bool headerWritten_ = false;
+    std::vector<std::int64_t> packets_;  // per stream
 };
 
 } // namespace zentrova

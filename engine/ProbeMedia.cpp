@@ -52,7 +52,7 @@ int AVConvert::ProbeMedia()
     if (avformat_find_stream_info(input.get(), nullptr) < 0)
         return kProbeStreamInfoFailed;
 
-    const StreamChoice streams = ChooseStreams(*input);
+    const StreamChoice streams = ChooseStreams(*input, nullptr);
     const int videoIndex = streams.video;
     const int audioIndex = streams.audio;
 

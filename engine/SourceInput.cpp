@@ -53,7 +53,7 @@ EngineStatus SourceInput::Open(const std::string &path, const AVIOInterruptCB &i
     if (ret < 0)
         return EngineStatus::Failure("cannot read the stream information", ret);
 
-    const StreamChoice choice = ChooseStreams(*format_);
+    const StreamChoice choice = ChooseStreams(*format_, &ahead_);
     videoIndex_ = choice.video;
     audioIndex_ = choice.audio;
     for (unsigned i = 0; i < format_->nb_streams; ++i)
@@ -101,11 +101,35 @@ EngineStatus SourceInput::SeekTo(double seconds)
     const int ret = av_seek_frame(format_.get(), -1, target, AVSEEK_FLAG_BACKWARD);
     if (ret < 0)
         return EngineStatus::Failure("cannot seek to the clip start", ret);
+    ahead_ = {};
     if (videoDecoder_)
         avcodec_flush_buffers(videoDecoder_.get());
     if (audioDecoder_)
         avcodec_flush_buffers(audioDecoder_.get());
     return {};
+}
+
+int SourceInput::ReadPacket(AVPacket *packet)
+{
+    if (!ahead_.packets.empty()) {
+        av_packet_move_ref(packet, ahead_.packets.front().get());
+        ahead_.packets.pop_front();
+        return 0;
+    }
+    if (ahead_.end < 0) {
+        const int end = ahead_.end;
+        ahead_.end = 0;
+        return end;
+    }
+    return av_read_frame(format_.get(), packet);
+}
+
+bool SourceInput::readFailed() const
+{
+    // Demuxers report a failed read as the end of the file or as damage; the I/O context keeps
+    // what really happened.
+    const AVIOContext *pb = format_ ? format_->pb : nullptr;
+    return pb && pb->error < 0 && pb->error != AVERROR_EOF && pb->error != AVERROR_EXIT;
 }
 
 } // namespace zentrova

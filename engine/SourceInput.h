@@ -3,6 +3,7 @@
 
 #include "EngineStatus.h"
 #include "FFmpegPtr.h"
+#include "StreamSelection.h"
 
 #include <string>
 
@@ -10,8 +11,8 @@ namespace zentrova {
 
 class SourceInput {
 public:
-    // Opens `path`, reads the stream information, picks the last video and the last audio
-    // stream and opens their decoders. `interrupt` lets a stop request cut blocking reads short.
+    // Opens `path`, reads the stream information, picks the last usable video and audio
+    // stream (see ChooseStreams) and opens their decoders. `interrupt` lets a stop request cut blocking reads short.
     EngineStatus Open(const std::string &path, const AVIOInterruptCB &interrupt);
 
     AVFormatContext *format() const { return format_.get(); }
@@ -34,6 +35,11 @@ public:
     // Seeks backward to the key frame at or before `seconds` of source time.
     EngineStatus SeekTo(double seconds);
 
+    // The next packet, as av_read_frame gives it: first those read while choosing the streams.
+    int ReadPacket(AVPacket *packet);
+    // The last read failed on the file itself (an I/O error), not in the demuxer.
+    bool readFailed() const;
+
 private:
     AVFormatContextPtr format_;
     AVCodecContextPtr videoDecoder_;
@@ -41,6 +47,7 @@ private:
     int videoIndex_ = -1;
     int audioIndex_ = -1;
     bool oddFrameRate_ = false;
+    ReadAhead ahead_;
 };
 
 // Seconds of a timestamp in `timeBase`; NaN when it is AV_NOPTS_VALUE.

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 namespace zentrova {
@@ -82,6 +83,17 @@ EngineStatus TranscodeTask::OpenSource()
     job_.ProbeDurationSeconds = job_.ProbeDuration / 1000000;
     if (!usesVideo() && input_.videoStream())
         input_.videoStream()->discard = AVDISCARD_ALL;
+    if (!usesVideo() && !usesAudio())
+        return EngineStatus::Failure("the source has nothing the profile can use");
+
+    const double clipStart = rules_.useClip ? job_.ClipStart[static_cast<std::size_t>(row_)] : 0.0;
+    const double sourceSeconds = static_cast<double>(job_.ProbeDuration) / AV_TIME_BASE;
+    if (clipStart > 0 && job_.ProbeDuration > 0 && clipStart >= sourceSeconds) {
+        char text[160];
+        std::snprintf(text, sizeof text, "the clip starts at %.0f s, at or after the end of the source (%.1f s)",
+                      clipStart, sourceSeconds);
+        return EngineStatus::Failure(text);
+    }
     return {};
 }
 
@@ -146,6 +158,7 @@ EngineStatus TranscodeTask::Run(OutputFile &output)
 
     if (audio_) {
         audio_->BeginSource(endSeconds_);
+        audioBefore_ = audio_->position();
         const AVCodecContext *dec = input_.audioDecoder();
         if (dec->sample_rate > 0) {
             vorbisProgressBase_ = (job_.ProbeDuration / dec->sample_rate) * dec->ch_layout.nb_channels;
@@ -182,11 +195,19 @@ EngineStatus TranscodeTask::Run(OutputFile &output)
         }
         if (Done())
             break;
-        const int ret = av_read_frame(input_.format(), packet_.get());
+        const int ret = input_.ReadPacket(packet_.get());
         if (ret < 0) {
-            // An interrupted read is a stop, anything else the end of what can be read.
-            stopped_ = StopRequested();
-            endOfInput = !stopped_;
+            if (StopRequested()) {
+                stopped_ = true;
+                break;
+            }
+            if (input_.readFailed() || ret == AVERROR(EIO))
+                return EngineStatus::Failure("cannot read the source", input_.readFailed() ? input_.format()->pb->error : ret);
+            // Damage the demuxer cannot read past ends the source; what came before is kept
+            // when the row is still whole.
+            if (ret != AVERROR_EOF)
+                av_log(nullptr, AV_LOG_WARNING, "the source ends in damaged data: %s\n", AVErrorText(ret).c_str());
+            endOfInput = true;
             break;
         }
         if (packet_->stream_index == input_.videoIndex() && video_ && !videoDone_) {
@@ -263,14 +284,18 @@ EngineStatus TranscodeTask::HandleVideoFrame(const AVFrame &frame, OutputFile &o
     case VideoTimeline::Action::Encode:
         break;
     }
-    return video_->Encode(frame, place.pts, place.duration, output);
+    EngineStatus s = video_->Encode(frame, place.pts, place.duration, output);
+    if (s.ok())
+        ++picturesPlaced_;
+    return s;
 }
 
 void TranscodeTask::HandleAudioFrame(const AVFrame &frame, OutputFile &output)
 {
     const double t = TimestampSeconds(frame.best_effort_timestamp, input_.audioStream()->time_base) - origin_;
-    if (!audio_->Push(frame, t, output).ok())
-        audioWriteFailed_ = true;
+    EngineStatus s = audio_->Push(frame, t, output);
+    if (!s.ok() && audioFailure_.ok())
+        audioFailure_ = std::move(s);
     PublishProgress();
 }
 
@@ -293,13 +318,16 @@ EngineStatus TranscodeTask::Finish(OutputFile &output)
     EngineStatus result;
     if (audio_) {
         EngineStatus a = audio_->EndSource(output);
+        // Before Finish: its padding of the last frame is not the source's sound.
+        soundDelivered_ = audio_->position() > audioBefore_;
         if (ownAudio_) {
             EngineStatus f = audio_->Finish(output);
             if (a.ok())
                 a = f;
         }
         if (!a.ok()) {
-            audioWriteFailed_ = true;
+            if (audioFailure_.ok())
+                audioFailure_ = a;
             result = a;
         }
     }
@@ -309,6 +337,18 @@ EngineStatus TranscodeTask::Finish(OutputFile &output)
             result = v;
     }
     return result;
+}
+
+EngineStatus TranscodeTask::CheckWhole() const
+{
+    const bool picture = picturesPlaced_ > 0;
+    if (!picture && !soundDelivered_)
+        return EngineStatus::Failure("the source gave no picture and no sound");
+    if (video_ && !picture)
+        return EngineStatus::Failure("the source's video gave no picture");
+    if (audio_ && !soundDelivered_)
+        return EngineStatus::Failure("the source's audio gave no sound");
+    return {};
 }
 
 } // namespace zentrova

@@ -34,7 +34,9 @@ public:
     TranscodeTask(AVConvert &job, int row, const TranscodeRules &rules, PreviewOutput &preview,
                   const TaskCarry &carry = {});
 
-    // Opens the row's source and records its facts in the job record as the probe does.
+    // Opens the row's source and records its facts in the job record as the probe does. Fails
+    // when the source has nothing the profile can use, or the row's clip starts at or after
+    // the end of the source.
     EngineStatus OpenSource();
     const SourceInput &input() const { return input_; }
     bool usesVideo() const;
@@ -46,14 +48,19 @@ public:
     void UseEncoders(VideoEncoder *video, AudioEncoder *audio);
 
     // Seeks to the clip start and runs the packet loop until the source or the clip ends, a
-    // stop is requested, or a video packet cannot be written (returned as the failure).
+    // stop is requested, or a video packet cannot be written or the source cannot be read
+    // (returned as the failure). Damage the demuxer gives up on ends the source like its end.
     EngineStatus Run(OutputFile &output);
     // Delivers what the decoders, the resampler, the FIFO and the encoders still hold.
     EngineStatus Finish(OutputFile &output);
 
     bool stopped() const { return stopped_; }
     // An audio packet was refused by the muxer; the row fails but the loop went on.
-    bool audioWriteFailed() const { return audioWriteFailed_; }
+    bool audioWriteFailed() const { return !audioFailure_.ok(); }
+    const EngineStatus &audioFailure() const { return audioFailure_; }
+    // After Finish: fails unless every kind of data the row set out to convert reached its
+    // encoder from the source (a row that gave no picture, or no sound, is not whole).
+    EngineStatus CheckWhole() const;
     std::int64_t videoLastPts() const { return timeline_ ? timeline_->lastPts() : carry_.videoLastPts; }
 
 private:
@@ -85,7 +92,10 @@ private:
     bool trimBeforeOrigin_ = false;
     bool videoDone_ = false;
     bool stopped_ = false;
-    bool audioWriteFailed_ = false;
+    EngineStatus audioFailure_;
+    std::int64_t picturesPlaced_ = 0;
+    double audioBefore_ = 0;  // the audio encoder's position when the row began
+    bool soundDelivered_ = false;
     std::int64_t audioPackets_ = 0;
     std::int64_t vorbisProgressBase_ = 100;
 };

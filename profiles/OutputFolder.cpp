@@ -44,6 +44,44 @@ bool EqualNoCase(const std::string &a, const std::string &b)
            });
 }
 
+std::string ConfigHome()
+{
+    const char *xdg = std::getenv("XDG_CONFIG_HOME");
+    return xdg && *xdg ? xdg : Home() + "/.config";
+}
+
+// An installed copy finds its help page under ../share rather than beside itself; it keeps the
+// user's files in the user's folders even when it runs as root and could write beside itself.
+bool UsesUserFolders(const std::string &programDir)
+{
+    std::error_code ec;
+    const bool installed = !fs::exists(programDir + "/help.html", ec) &&
+                           fs::exists(programDir + "/../share/zentrova/help.html", ec);
+    return installed || !Writable(programDir);
+}
+
+// XDG_VIDEOS_DIR of the user's user-dirs.dirs, as the desktop's own folders name it.
+std::string UserVideosFolder()
+{
+    std::ifstream in(ConfigHome() + "/user-dirs.dirs");
+    const std::string key = "XDG_VIDEOS_DIR=";
+    for (std::string line; std::getline(in, line);) {
+        line = Trim(line);
+        if (line.rfind(key, 0) != 0)
+            continue;
+        std::string value = line.substr(key.size());
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+            value = value.substr(1, value.size() - 2);
+        if (value.rfind("$HOME", 0) == 0)
+            value = Home() + value.substr(5);
+        // The file's own rule: a path that is not absolute is the home folder itself.
+        if (value.empty() || value.front() != '/')
+            return Home();
+        return value;
+    }
+    return Home() + "/Videos";
+}
+
 bool IsSection(const std::string &line, std::string *name)
 {
     const std::string t = Trim(line);
@@ -68,18 +106,16 @@ bool IsKey(const std::string &line, const std::string &key, std::string *value)
 
 std::string FolderSettingsFile(const std::string &programDir)
 {
-    if (Writable(programDir))
+    if (!UsesUserFolders(programDir))
         return programDir + "/bin/Path_Registration.ini";
-    const char *xdg = std::getenv("XDG_CONFIG_HOME");
-    const std::string config = xdg && *xdg ? xdg : Home() + "/.config";
-    return config + "/zentrova/Path_Registration.ini";
+    return ConfigHome() + "/zentrova/Path_Registration.ini";
 }
 
 std::string DefaultOutputFolder(const std::string &programDir)
 {
-    if (Writable(programDir))
+    if (!UsesUserFolders(programDir))
         return programDir + "/OutPut";
-    return Home() + "/Videos/OutPut";
+    return UserVideosFolder() + "/OutPut";
 }
 
 std::string ReadRememberedFolder(const std::string &settingsFile)

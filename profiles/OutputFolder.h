@@ -5,11 +5,13 @@
 
 namespace zentrova {
 
-// The folder settings file: program folder + "/bin/Path_Registration.ini", or, when the program
-// folder cannot be written (an installed copy), $XDG_CONFIG_HOME/zentrova/Path_Registration.ini.
+// The folder settings file: program folder + "/bin/Path_Registration.ini", or, for an installed
+// copy (its help page in ../share/zentrova) or a program folder that cannot be written,
+// $XDG_CONFIG_HOME/zentrova/Path_Registration.ini.
 std::string FolderSettingsFile(const std::string &programDir);
 
-// Program folder + "/OutPut", or ~/Videos/OutPut when the program folder cannot be written.
+// Program folder + "/OutPut", or, in the cases above, "OutPut" in the user's Videos folder as
+// the XDG user-dirs name it (~/Videos when they name none).
 std::string DefaultOutputFolder(const std::string &programDir);
 
 // Key "Path" (any case) of section "Info"; empty when the file or the key is missing.

@@ -101,6 +101,40 @@ std::optional<int> ParseChannelText(std::string_view text)
     return std::nullopt;
 }
 
+std::string BitRateText(int bitsPerSecond)
+{
+    if (bitsPerSecond <= 0)
+        return {};
+    std::string text = std::to_string(bitsPerSecond / 1000);
+    if (int fraction = bitsPerSecond % 1000; fraction != 0) {
+        std::string digits = std::to_string(1000 + fraction).substr(1);
+        while (digits.back() == '0')
+            digits.pop_back();
+        text += '.' + digits;
+    }
+    return text + " kbps";
+}
+
+std::string SampleRateText(int hertz)
+{
+    return hertz > 0 ? std::to_string(hertz) + " Hz" : std::string();
+}
+
+std::string ResolutionText(int width, int height)
+{
+    return width > 0 && height > 0 ? std::to_string(width) + '*' + std::to_string(height) : std::string();
+}
+
+std::string ChannelText(int channels)
+{
+    switch (channels) {
+    case 1: return "1 Channel Mono";
+    case 2: return "2 Channel Stereo";
+    case 6: return "5.1 Channel";
+    default: return {};
+    }
+}
+
 std::optional<double> FrameRateFromText(std::string_view text)
 {
     return Lookup(kFrameRates, text);

@@ -22,6 +22,15 @@ std::optional<Resolution> ParseResolutionText(std::string_view text);
 // "1 Channel Mono" -> 1, "2 Channel Stereo" -> 2, "5.1 Channel" -> 6, compared exactly.
 std::optional<int> ParseChannelText(std::string_view text);
 
+// The texts the settings lists show for values in effect, the reverse of the parsers above:
+// 2000000 -> "2000 kbps", 4750 -> "4.75 kbps", 48000 -> "48000 Hz", {320, 240} -> "320*240",
+// 2 -> "2 Channel Stereo". A value no list could show (not positive, an unknown channel count)
+// gives an empty text.
+std::string BitRateText(int bitsPerSecond);
+std::string SampleRateText(int hertz);
+std::string ResolutionText(int width, int height);
+std::string ChannelText(int channels);
+
 // Tables of the Convert command, exact and case-sensitive; nothing for an unknown text, which
 // leaves the job record's field as it was.
 std::optional<double> FrameRateFromText(std::string_view text);

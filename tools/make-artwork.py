@@ -756,11 +756,16 @@ def clip_background():
     return downsample(layer, (size, size)).convert('RGB')
 
 
-def app_icon():
-    n = 256
+def app_icon(n=256):
+    # Drawn at each size rather than scaled down, so the small menu icons stay crisp.
     layer = new_layer(n, n)
-    logo_mark(layer, 14, 14, 228)
+    k = n / 256
+    logo_mark(layer, 14 * k, 14 * k, 228 * k)
     return downsample(layer, (n, n))
+
+
+ICON_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
+ICONS = os.path.join(HERE, '..', 'res', 'icons', 'hicolor')
 
 
 # ---------------------------------------------------------------------------------------------
@@ -843,6 +848,12 @@ def main():
     for number, img in sorted(out.items(), key=lambda item: str(item[0])):
         img.save(os.path.join(OUT, f'{number}.png'), optimize=True)
     print(f'{len(out)} bitmaps written to {os.path.normpath(OUT)}')
+    # The desktop's menus and file managers take the program's icon from the hicolor theme.
+    for n in ICON_SIZES:
+        folder = os.path.join(ICONS, f'{n}x{n}', 'apps')
+        os.makedirs(folder, exist_ok=True)
+        app_icon(n).save(os.path.join(folder, 'zentrova.png'), optimize=True)
+    print(f'{len(ICON_SIZES)} icon sizes written to {os.path.normpath(ICONS)}')
     return 0
 
 

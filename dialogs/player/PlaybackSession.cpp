@@ -88,7 +88,8 @@ bool PlaybackSession::Load(const std::string &path)
     if (avformat_find_stream_info(format_.get(), nullptr) < 0)
         return false;
 
-    const StreamChoice choice = ChooseStreams(*format_);
+    // Choosing reads the first seconds of the file; the reader goes back to the start (below).
+    const StreamChoice choice = ChooseStreams(*format_, nullptr);
     if (choice.video >= 0) {
         const AVCodecParameters *par = format_->streams[choice.video]->codecpar;
         if (par->width > 0 && par->height > 0 && (videoCodec_ = OpenDecoder(choice.video)))
@@ -130,6 +131,7 @@ bool PlaybackSession::Load(const std::string &path)
 
     const int serial = serial_.load();
     target_ = start_;
+    seekPending_ = true;
     end_ = start_;
     ticket_ = notifier_.Renew();
     clock_.Reset(start_, serial);

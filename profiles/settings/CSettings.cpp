@@ -1,11 +1,12 @@
-// The settings dialog. Its lists come from the catalogue every time it opens; only the texts of
-// the last accepted opening carry over, and only for the profile they were accepted for.
+// The settings dialog. Its lists come from the catalogue every time it opens, and it opens on
+// the values the output settings hold, whatever was accepted for this or another profile before.
 #include "CSettings.h"
 
 #include "DesktopServices.h"
 #include "DeviceLine.h"
 #include "ProfileCatalogue.h"
 #include "ValueText.h"
+#include "WindowDrag.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -14,9 +15,10 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QShowEvent>
 #include <QWindow>
 
+#include <algorithm>
+#include <cstdlib>
 #include <span>
 #include <string_view>
 
@@ -64,6 +66,34 @@ void Fill(QComboBox *combo, std::span<const std::string_view> entries)
     combo->setCurrentIndex(-1);
 }
 
+double LeadingNumber(const QString &text)
+{
+    return std::strtod(text.toLatin1().constData(), nullptr);
+}
+
+// Selects the entry that reads `text`, ignoring case. A value in effect that the list does not
+// offer (several profiles load a video bit rate their list lacks) is added in numeric order:
+// the dialog never shows another value than the one the next run uses.
+void SelectValue(QComboBox *combo, const QString &text)
+{
+    if (text.isEmpty()) {
+        combo->setCurrentIndex(-1);
+        return;
+    }
+    for (int i = 0; i < combo->count(); ++i) {
+        if (combo->itemText(i).compare(text, Qt::CaseInsensitive) == 0) {
+            combo->setCurrentIndex(i);
+            return;
+        }
+    }
+    const double value = LeadingNumber(text);
+    int at = 0;
+    while (at < combo->count() && LeadingNumber(combo->itemText(at)) <= value)
+        ++at;
+    combo->insertItem(at, text);
+    combo->setCurrentIndex(at);
+}
+
 // Selects the first entry that begins with `text`, ignoring case; no match leaves no selection.
 void SelectByPrefix(QComboBox *combo, const QString &text)
 {
@@ -89,9 +119,12 @@ CSettings::CSettings(QWidget *parent)
 CSettings::CSettings(QWidget *parent, OutputSettings &settings)
     : QDialog(parent)
     , m_settings(settings)
+    , m_drag(std::make_unique<WindowDrag>(this, [this] { return StartSystemMove(); }))
 {
     BuildControls();
 }
+
+CSettings::~CSettings() = default;
 
 void CSettings::BuildControls()
 {
@@ -114,6 +147,7 @@ void CSettings::BuildControls()
         auto *l = new QLabel(QString::fromLatin1(text), this);
         l->setGeometry(rect);
         l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        return l;
     };
     label("Format Preset:", Dlu(7, 2, 66, 19));
 
@@ -126,6 +160,8 @@ void CSettings::BuildControls()
     titlePalette.setColor(QPalette::Text, QColor(255, 0, 0));
     titlePalette.setColor(QPalette::Base, titlePalette.color(QPalette::Window));
     m_title->setPalette(titlePalette);
+    // The program's style sheet would paint over the palette.
+    m_title->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
 
     struct ComboPlace {
         int id;
@@ -147,7 +183,12 @@ void CSettings::BuildControls()
         {IdChannels, SavedChannels, "Channel:", 136, 45, 183, 129, 75},
     };
     for (const ComboPlace &p : places) {
-        label(p.label, QRect(DluX(p.labelX), DluY(p.y), DluX(p.labelWidth), kComboHeight));
+        QLabel *caption = label(p.label, QRect(DluX(p.labelX), DluY(p.y), DluX(p.labelWidth), kComboHeight));
+        // Our fonts run wider than the template's: a caption that would reach its list starts
+        // further left, never left of its frame's inside.
+        const int textWidth = caption->sizeHint().width();
+        const int left = std::max(DluX(p.labelX < 100 ? 10 : 130), std::min(caption->x(), DluX(p.x) - 4 - textWidth));
+        caption->setGeometry(left, caption->y(), std::max(caption->width(), textWidth), caption->height());
         auto *combo = new QComboBox(this);
         combo->setProperty(kControlId, p.id);
         combo->setEditable(false);
@@ -225,10 +266,31 @@ void CSettings::OnInitDialog()
         }
     }
     Fill(m_combos[SavedAudioEncoder], choices.audioEncoders);
+    FillAudioLists();
 
-    const SettingsMemory &memory = ProcessSettingsMemory();
-    SelectTexts(memory.SavedProfileType == m_settings.ProfileType ? memory.SavedSettingsText
-                                                                  : DefaultTexts(*profile));
+    const std::array<QString, SavedTextCount> texts = TextsInEffect();
+    for (int i = 0; i < SavedTextCount; ++i) {
+        if (m_combos[i]->isEnabled())
+            SelectValue(m_combos[i], texts[i]);
+        m_opened[i] = m_combos[i]->currentText();
+    }
+}
+
+std::array<QString, SavedTextCount> CSettings::TextsInEffect() const
+{
+    const OutputSettings &s = m_settings;
+    std::array<QString, SavedTextCount> texts;
+    if (!s.AudioOnly) {
+        texts[SavedResolution] = QString::fromStdString(ResolutionText(s.Width, s.Height));
+        texts[SavedFrameRate] = QString::fromStdString(s.FrameRate);
+        texts[SavedVideoBitRate] = QString::fromStdString(BitRateText(s.VideoBitRate));
+        texts[SavedVideoEncoder] = QString::fromStdString(s.VideoEncoder);
+    }
+    texts[SavedSampleRate] = QString::fromStdString(SampleRateText(s.SampleRate));
+    texts[SavedChannels] = QString::fromStdString(ChannelText(s.Channels));
+    texts[SavedAudioBitRate] = QString::fromStdString(BitRateText(s.AudioBitRate));
+    texts[SavedAudioEncoder] = QString::fromStdString(s.AudioEncoder);
+    return texts;
 }
 
 std::array<QString, SavedTextCount> CSettings::DefaultTexts(const Profile &profile) const
@@ -252,24 +314,21 @@ void CSettings::SelectTexts(const std::array<QString, SavedTextCount> &texts)
         SelectByPrefix(m_combos[i], texts[i]);
 }
 
-void CSettings::showEvent(QShowEvent *event)
+void CSettings::FillAudioLists()
 {
-    QDialog::showEvent(event);
-    // Only the dialog's own showing: restoring a minimised window must not undo the user's choices.
-    if (!event->spontaneous())
-        RebuildAudioLists();
+    // The same lists serve every audio encoder the catalogue offers.
+    Fill(m_combos[SavedSampleRate], SampleRateTexts());
+    Fill(m_combos[SavedAudioBitRate], AudioBitRateTexts());
+    Fill(m_combos[SavedChannels], ChannelTexts());
 }
 
 void CSettings::RebuildAudioLists()
 {
     if (m_combos[SavedAudioEncoder]->currentIndex() < 0)
         return;
-    // The same lists serve every audio encoder the catalogue offers.
-    Fill(m_combos[SavedSampleRate], SampleRateTexts());
+    FillAudioLists();
     m_combos[SavedSampleRate]->setCurrentIndex(kDefaultSampleRatePos);
-    Fill(m_combos[SavedAudioBitRate], AudioBitRateTexts());
     m_combos[SavedAudioBitRate]->setCurrentIndex(kDefaultAudioBitRatePos);
-    Fill(m_combos[SavedChannels], ChannelTexts());
     m_combos[SavedChannels]->setCurrentIndex(kDefaultChannelPos);
 }
 
@@ -307,8 +366,11 @@ void CSettings::accept()
     for (int i = 0; i < SavedTextCount; ++i)
         texts[i] = m_combos[i]->currentText();
     auto utf8 = [&texts](SavedText slot) { return texts[slot].toStdString(); };
+    // A list still showing what it showed at opening leaves its value as it is, so OK alone
+    // changes nothing, whatever the lists can show.
+    auto changed = [&texts, this](SavedText slot) { return texts[slot] != m_opened[slot]; };
 
-    if (!texts[SavedResolution].isEmpty()) {
+    if (changed(SavedResolution) && !texts[SavedResolution].isEmpty()) {
         if (const auto resolution = ParseResolutionText(utf8(SavedResolution))) {
             m_settings.Width = resolution->width;
             m_settings.Height = resolution->height;
@@ -317,14 +379,22 @@ void CSettings::accept()
             ShowMessage(this, QStringLiteral("转化失败!"));
         }
     }
-    m_settings.FrameRate = utf8(SavedFrameRate);
-    m_settings.VideoBitRate = ParseValueText(utf8(SavedVideoBitRate));
-    m_settings.VideoEncoder = utf8(SavedVideoEncoder);
-    m_settings.SampleRate = ParseValueText(utf8(SavedSampleRate));
-    if (const auto channels = ParseChannelText(utf8(SavedChannels)))
-        m_settings.Channels = *channels;
-    m_settings.AudioBitRate = ParseValueText(utf8(SavedAudioBitRate));
-    m_settings.AudioEncoder = utf8(SavedAudioEncoder);
+    if (changed(SavedFrameRate))
+        m_settings.FrameRate = utf8(SavedFrameRate);
+    if (changed(SavedVideoBitRate))
+        m_settings.VideoBitRate = ParseValueText(utf8(SavedVideoBitRate));
+    if (changed(SavedVideoEncoder))
+        m_settings.VideoEncoder = utf8(SavedVideoEncoder);
+    if (changed(SavedSampleRate))
+        m_settings.SampleRate = ParseValueText(utf8(SavedSampleRate));
+    if (changed(SavedChannels)) {
+        if (const auto channels = ParseChannelText(utf8(SavedChannels)))
+            m_settings.Channels = *channels;
+    }
+    if (changed(SavedAudioBitRate))
+        m_settings.AudioBitRate = ParseValueText(utf8(SavedAudioBitRate));
+    if (changed(SavedAudioEncoder))
+        m_settings.AudioEncoder = utf8(SavedAudioEncoder);
 
     SettingsMemory &memory = ProcessSettingsMemory();
     memory.SavedProfileType = m_settings.ProfileType;
@@ -348,11 +418,26 @@ void CSettings::mousePressEvent(QMouseEvent *event)
     // Presses that no control took (the surface, labels, frames, disabled lists) move the window,
     // as a press on a title bar would.
     if (event->button() == Qt::LeftButton) {
-        StartSystemMove();
+        m_drag->Press(*event);
         event->accept();
         return;
     }
     QDialog::mousePressEvent(event);
+}
+
+void CSettings::mouseMoveEvent(QMouseEvent *event)
+{
+    if (m_drag->Move(*event)) {
+        event->accept();
+        return;
+    }
+    QDialog::mouseMoveEvent(event);
+}
+
+void CSettings::mouseReleaseEvent(QMouseEvent *event)
+{
+    m_drag->Release();
+    QDialog::mouseReleaseEvent(event);
 }
 
 bool CSettings::StartSystemMove()

@@ -8,20 +8,22 @@
 #include <QDialog>
 
 #include <array>
+#include <memory>
 
 class QComboBox;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QMouseEvent;
-class QShowEvent;
 
 namespace zentrova {
 
 struct Profile;
+class WindowDrag;
 
 // Run it as `CSettings dlg(this); dlg.exec();`: the result needs no handling, since an accepted
-// dialog has already written the output settings and the dialog's memory.
+// dialog has already written the output settings and the dialog's memory. It opens on the
+// values in effect, and OK writes only the lists the user changed.
 class CSettings : public QDialog {
     Q_OBJECT
 
@@ -47,12 +49,13 @@ public:
     explicit CSettings(QWidget *parent = nullptr);
     // Works on `settings`, which must outlive the dialog.
     CSettings(QWidget *parent, OutputSettings &settings);
+    ~CSettings() override;
 
     // The control with identifier `id`, or null.
     QWidget *Control(int id) const;
 
 public slots:
-    // OK: writes the chosen values into the output settings, remembers the texts, closes.
+    // OK: writes the values of the lists the user changed, remembers the texts, closes.
     void accept() override;
 
 public:
@@ -60,16 +63,17 @@ public:
     void setVisible(bool visible) override;
 
 protected:
-    // Fills the lists from the catalogue for the current profile and selects the remembered texts
-    // or the profile's dialog defaults. Runs once, just before the dialog is first shown.
+    // Fills the lists from the catalogue for the current profile and selects the values the
+    // output settings hold. Runs once, just before the dialog is first shown.
     virtual void OnInitDialog();
 
-    // Starts moving the window with the mouse. Virtual so tests can observe it.
+    // Hands a background drag to the window manager. Virtual so tests can observe it.
     virtual bool StartSystemMove();
 
-    void showEvent(QShowEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
 
 private slots:
     // Refills sample rate, audio bit rate and channels and selects their fixed positions.
@@ -83,14 +87,19 @@ private:
     void BuildControls();
     std::array<QString, SavedTextCount> DefaultTexts(const Profile &profile) const;
     void SelectTexts(const std::array<QString, SavedTextCount> &texts);
+    std::array<QString, SavedTextCount> TextsInEffect() const;
+    void FillAudioLists();
 
     OutputSettings &m_settings;
+    std::unique_ptr<WindowDrag> m_drag;
     bool m_initialised = false;
 
     QLineEdit *m_title = nullptr;
     QLabel *m_devices = nullptr;
     // In SavedText order.
     std::array<QComboBox *, SavedTextCount> m_combos{};
+    // What each list showed when the dialog opened: OK leaves the values of unchanged lists alone.
+    std::array<QString, SavedTextCount> m_opened;
 };
 
 } // namespace zentrova

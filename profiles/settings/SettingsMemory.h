@@ -1,4 +1,5 @@
-// What the settings dialog remembers between openings: the texts last accepted, for one profile.
+// What the settings dialog last accepted: its eight texts, for one profile. The dialog opens on
+// the output settings, not on these; they record the last choice made in it.
 #pragma once
 
 #include <QString>

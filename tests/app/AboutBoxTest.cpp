@@ -1,10 +1,15 @@
 // The about box and the file-information dialog.
+#include "CAVConvertDlg.h"
 #include "CAbout.h"
 #include "CFileInfomation.h"
 #include "CHyperLink.h"
 #include "ControlLayout.h"
+#include "ProgramStyle.h"
 
+#include <QApplication>
+#include <QComboBox>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -76,4 +81,41 @@ TEST(FileInformation, ShowsTheFormattedTexts)
     info.show();
     QTest::keyClick(&info, Qt::Key_Return);
     EXPECT_EQ(accepted.count(), 1);
+}
+
+TEST(ProgressDialog, FixedSizeWithoutMaximiseAndBarsLinedUp)
+{
+    CAVConvertDlg dialog;
+    EXPECT_FALSE(dialog.windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
+    const QRect current = dialog.CurrentBar()->geometry();
+    const QRect total = dialog.TotalBar()->geometry();
+    EXPECT_EQ(current.left(), total.left());
+    EXPECT_EQ(current.right(), total.right());
+}
+
+// Any dialog, also one written later, takes the program's look from the application, and a
+// disabled list reads as disabled in it.
+TEST(ProgramStyle, DialogsShareTheLookAndDisabledListsLookDisabled)
+{
+    ApplyProgramStyle(*qApp);
+    QDialog dialog;
+    dialog.resize(200, 80);
+    auto *enabled = new QComboBox(&dialog);
+    auto *disabled = new QComboBox(&dialog);
+    for (QComboBox *combo : {enabled, disabled})
+        combo->addItem(QStringLiteral("2 Channel Stereo"));
+    enabled->setGeometry(10, 10, 150, 24);
+    disabled->setGeometry(10, 44, 150, 24);
+    disabled->setEnabled(false);
+    dialog.show();
+    const QImage shot = dialog.grab().toImage();
+    const QColor background = shot.pixelColor(180, 5);
+    const QColor enabledFill = shot.pixelColor(enabled->geometry().center() + QPoint(50, 0));
+    const QColor disabledFill = shot.pixelColor(disabled->geometry().center() + QPoint(50, 0));
+    qApp->setStyleSheet(QString());
+
+    EXPECT_EQ(background, QColor(0xf4, 0xf8, 0xf5));
+    EXPECT_EQ(enabledFill, QColor(Qt::white));
+    EXPECT_NE(disabledFill, enabledFill);
 }

@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTest>
+#include <QWindow>
 
 using namespace zentrova;
 using zentrova::test::WindowTest;
@@ -121,6 +122,17 @@ TEST_F(MainWindow, TooltipsAndHandCursor)
     EXPECT_EQ(window->Button(IDC_PLAY)->cursor().shape(), Qt::ArrowCursor);
     EXPECT_EQ(window->Button(IDC_STOP)->cursor().shape(), Qt::ArrowCursor);
     EXPECT_EQ(window->VolumeSlider()->cursor().shape(), Qt::ArrowCursor);
+
+    // What the window shows under the pointer: Qt would show the window's arrow over a disabled button.
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    const auto shownOver = [this](QWidget *control) {
+        QTest::mouseMove(window.get(), control->geometry().center());
+        return window->windowHandle()->cursor().shape();
+    };
+    ASSERT_FALSE(window->Button(IDC_CONVERT)->isEnabled());
+    EXPECT_EQ(shownOver(window->Button(IDC_CONVERT)), Qt::PointingHandCursor);
+    EXPECT_EQ(shownOver(window->Button(IDC_PLAY)), Qt::ArrowCursor);
+    EXPECT_EQ(shownOver(window->Button(IDC_ADD)), Qt::PointingHandCursor);
 }
 
 TEST_F(MainWindow, EnterEscapeAndCloseRequestsLeaveItOpenTheCloseButtonEndsIt)
@@ -163,6 +175,38 @@ TEST_F(MainWindow, DraggingTheBackgroundMovesTheWindowButNotAButton)
     SendMouse(window.get(), QEvent::MouseMove, onConvert + QPoint(40, 40), Qt::LeftButton);
     SendMouse(window.get(), QEvent::MouseButtonRelease, onConvert + QPoint(40, 40), Qt::NoButton);
     EXPECT_EQ(window->pos(), before);
+}
+
+TEST_F(MainWindow, OnlyADragWithTheButtonHeldMovesTheWindow)
+{
+    struct Step {
+        QEvent::Type type;
+        QPoint offset; // from the press
+        Qt::MouseButtons buttons;
+    };
+    const auto press = Step{QEvent::MouseButtonPress, {}, Qt::LeftButton};
+    const auto release = [](QPoint at) { return Step{QEvent::MouseButtonRelease, at, Qt::NoButton}; };
+    const auto held = [](QPoint at) { return Step{QEvent::MouseMove, at, Qt::LeftButton}; };
+    const auto free = [](QPoint at) { return Step{QEvent::MouseMove, at, Qt::NoButton}; };
+    struct Case {
+        const char *name;
+        std::vector<Step> steps;
+        QPoint moved;
+    };
+    const Case cases[] = {
+        {"click", {press, release({}), free({92, 40})}, {}},
+        {"wobble under the drag distance", {press, held({2, 1}), release({2, 1}), free({50, 0})}, {}},
+        {"drag", {press, held({30, 20}), release({30, 20}), free({90, 90})}, {30, 20}},
+    };
+    const QPoint background(600, 10);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        window->move(100, 100);
+        const QPoint start = window->pos();
+        for (const Step &step : c.steps)
+            SendMouse(window.get(), step.type, background + step.offset - (window->pos() - start), step.buttons);
+        EXPECT_EQ(window->pos(), start + c.moved);
+    }
 }
 
 TEST_F(MainWindow, AboutFromTheButtonAndFromTheWindowMenu)

@@ -146,6 +146,31 @@ TEST_F(FolderCommands, HelpOpensThePageBesideTheProgramOrSaysItIsMissing)
     window->OpenHelp();
     ASSERT_EQ(desktop.openedUrls.size(), 1);
     EXPECT_EQ(desktop.openedUrls.first(), QUrl::fromLocalFile(page.fileName()));
+
+    // An installed copy keeps its page with its shared files.
+    ASSERT_TRUE(QDir().mkpath(programDir + QStringLiteral("/usr/bin")));
+    ASSERT_TRUE(QDir().mkpath(programDir + QStringLiteral("/usr/share/zentrova")));
+    ASSERT_TRUE(QFile::copy(page.fileName(), programDir + QStringLiteral("/usr/share/zentrova/help.html")));
+    CTamselAVConverterDlg installed(programDir + QStringLiteral("/usr/bin"));
+    installed.OpenHelp();
+    ASSERT_EQ(desktop.openedUrls.size(), 2);
+    EXPECT_EQ(desktop.openedUrls.last(), QUrl::fromLocalFile(programDir + QStringLiteral("/usr/share/zentrova/help.html")));
+}
+
+TEST_F(FolderCommands, WithoutADesktopHandlerTheMessageNamesThePath)
+{
+    QFile page(programDir + QStringLiteral("/help.html"));
+    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+    page.close();
+    const QString folder = programDir + QStringLiteral("/out");
+    window->FolderBox()->setEditText(folder);
+    desktop.openUrlResult = false;
+
+    window->FindTarget();
+    window->OpenHelp();
+    EXPECT_EQ(Messages(), (QStringList{QStringLiteral("The files are in ") + folder,
+                                       QStringLiteral("Cannot open the help page ") + page.fileName()}));
+    EXPECT_EQ(desktop.openedUrls.size(), 2);
 }
 
 TEST_F(FolderCommands, SettingFollowsTheListAndOpensTheSettingsDialog)

@@ -277,6 +277,17 @@ TEST_F(Clip, OpensPlayingWithTheRowTimesAndMarksTheTimeButtonsEditThem)
     });
 }
 
+TEST_F(Clip, ARowOfUnknownLengthMarksTheWholeSlider)
+{
+    window->TaskList()->SetItemText(0, 5, QStringLiteral("0"));
+    ClipRows({0}, [](CClipDialog &clip) {
+        EXPECT_EQ(std::pair(clip.PositionSlider()->BeginMark(), clip.PositionSlider()->EndMark()), std::pair(0, 1000));
+        clip.ClipPosition = 3;
+        clip.OnSetBeginTime();
+        EXPECT_EQ(Times(clip), (QStringList{"00:00:03", "00:00:00", "00:00:00"}));
+    });
+}
+
 TEST_F(Clip, OnlyOKWritesTheRowEvenUnchanged)
 {
     struct Way {

@@ -23,6 +23,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTableWidgetItem>
 #include <QTest>
 #include <QTimer>
 
@@ -55,7 +56,8 @@ TEST(ProgressDialog, TemplateControlsAtTheirPlaces)
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Zentrova iPod Video Converter"));
     EXPECT_EQ(dialog.size(), QSize(600, 171));
     EXPECT_EQ(dialog.controlById(IDC_CURRENT_BAR)->geometry(), DialogUnitRect(122, 22, 256, 14, 6, 13));
-    EXPECT_EQ(dialog.controlById(IDC_TOTAL_BAR)->geometry(), DialogUnitRect(120, 58, 257, 14, 6, 13));
+    // Lined up with the current-file bar rather than two units off as the template drew it.
+    EXPECT_EQ(dialog.controlById(IDC_TOTAL_BAR)->geometry(), DialogUnitRect(122, 58, 256, 14, 6, 13));
     // Stop sits at its place unless the check box's text needs the room (our fonts run wider).
     const QRect stop = dialog.controlById(IDC_CONVERT_STOP)->geometry();
     const QRect stopTemplate = DialogUnitRect(330, 79, 50, 19, 6, 13);
@@ -276,6 +278,30 @@ TEST_F(RunTest, PollerWritesOnlyCheckedRowsAndEndsTheRunOnce)
     EXPECT_EQ(desktop.powerOffs, 0);
 }
 
+TEST_F(RunTest, EndOfRunTellsWhereTheFilesAreWhenNoFileManagerOpensThem)
+{
+    desktop.openUrlResult = false;
+    for (bool powerOff : {false, true}) {
+        SCOPED_TRACE(powerOff);
+        OpenWindow();
+        UseOutputFolder();
+        Add({Media("audio_only.wav")});
+        AVConvert &job = *ConvertEngine();
+        Dialog().SetJob(&job);
+        desktop.messages.clear();
+        window->ShutDownWhenDone = powerOff;
+        window->CheckedRows = {0};
+        job.CheckedTaskCount = 1;
+        job.TaskStatus[0] = kTaskCompleted;
+        job.CurrentTask = 1;
+        window->SetTimer(1, 300);
+        window->PollProgress();
+        // A machine that is going down gets no message that would hold it up.
+        EXPECT_EQ(Messages(), powerOff ? QStringList{} : QStringList{QStringLiteral("The files are in ") + outDir});
+        EXPECT_EQ(desktop.powerOffs, powerOff ? 1 : 0);
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Real runs
 
@@ -332,6 +358,10 @@ TEST_F(RunTest, FailedTaskStaysCheckedAndPowerOffFollowsTheFolder)
     Convert();
 
     EXPECT_EQ(StatusText(0), QStringLiteral("Failure"));
+    // The reason sits on the Status cell.
+    EXPECT_TRUE(window->TaskList()->item(0, 4)->toolTip().startsWith(QStringLiteral("cannot open ") + gone))
+        << window->TaskList()->item(0, 4)->toolTip().toStdString();
+    EXPECT_EQ(window->TaskList()->item(1, 4)->toolTip(), QString());
     EXPECT_TRUE(Checked(0));
     EXPECT_EQ(StatusText(1), QStringLiteral("Completed"));
     EXPECT_EQ(StatusText(2), QStringLiteral("Completed"));
@@ -517,4 +547,31 @@ TEST_F(RunTest, AClipMarkedInTheClipDialogIsWhatConverts)
     const auto luma = test::VideoLuma(output);
     ASSERT_FALSE(luma.empty());
     EXPECT_NEAR(luma.front().meanLuma, 180.0, 3.0); // frame 60 of the 30 fps counter
+}
+
+TEST_F(RunTest, TheEndOfARunIsNotifiedAndItsActionShowsTheNewFiles)
+{
+    const QString vanishing = CopyOf("short_h264_aac_3s.mp4", QStringLiteral("vanishing.mp4"));
+    Add({Media("short_h264_aac_3s.mp4"), vanishing});
+    QFile::remove(vanishing);
+    DriveDialog();
+    Convert();
+
+    ASSERT_EQ(desktop.notifications.size(), 1);
+    const auto &notice = desktop.notifications.first();
+    EXPECT_EQ(notice.summary, QStringLiteral("1 completed, 1 failed"));
+    EXPECT_EQ(notice.body, QStringLiteral("The files are in ") + outDir);
+    // The task bar followed the run and is cleared at its end.
+    ASSERT_FALSE(desktop.launcher.isEmpty());
+    EXPECT_TRUE(desktop.launcher.first().visible);
+    EXPECT_FALSE(desktop.launcher.last().visible);
+
+    notice.onAction();
+    ASSERT_EQ(desktop.shownItems.size(), 1);
+    EXPECT_EQ(desktop.shownItems.first(), QList<QUrl>{QUrl::fromLocalFile(outDir + QStringLiteral("/short_h264_aac_3s.mp4"))});
+    // Without a file manager that selects files, the folder opens.
+    desktop.showItemsResult = false;
+    desktop.openedUrls.clear();
+    notice.onAction();
+    EXPECT_EQ(desktop.openedUrls, QList<QUrl>{QUrl::fromLocalFile(outDir)});
 }

@@ -18,6 +18,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
@@ -50,6 +51,20 @@ std::vector<MenuEntry> Entries(QMenu &menu)
 } // namespace
 
 using TaskList = WindowTest;
+
+TEST_F(TaskList, FilesNamedOnTheCommandLineAreAddedInOrder)
+{
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(QFileInfo(Media("audio_only.mp3")).path());
+    window->OpenFiles({QStringLiteral("audio_only.mp3"), Media("mpeg4_mp3.avi"), QStringLiteral("missing.avi")});
+    WaitIdle();
+    QDir::setCurrent(previous);
+    ASSERT_EQ(Rows(), 2);
+    EXPECT_EQ(Cell(0, 0), Media("audio_only.mp3"));
+    EXPECT_EQ(Cell(1, 0), Media("mpeg4_mp3.avi"));
+    EXPECT_TRUE(window->TaskList()->GetCheck(0));
+    EXPECT_EQ(Messages(), QStringList{QStringLiteral("File:missing.avi is invalid!")});
+}
 
 TEST_F(TaskList, AddedFilesAreAppendedCheckedWithTheirTimes)
 {
@@ -163,6 +178,49 @@ TEST_F(TaskList, DroppedFilesGoToTheTopUncheckedInReverseOrder)
     window->ProfileCombo()->setCurrentIndex(11);
     for (int row = 0; row < Rows(); ++row)
         EXPECT_EQ(Cell(row, 3), QStringLiteral(" MP3 -MPEG Layer-3 Audio(*.mp3)")) << row;
+}
+
+TEST_F(TaskList, DroppedFolderAddsTheMediaFilesDirectlyInsideByName)
+{
+    const QString folder = programDir + QStringLiteral("/dropped");
+    ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/sub")));
+    const std::pair<const char *, QString> links[] = {
+        {"audio_only.wav", QStringLiteral("/a_sound.wav")},    {"video_only.mp4", QStringLiteral("/B_clip.MP4")},
+        {"random_bytes.avi", QStringLiteral("/c_broken.avi")}, {"audio_only.mp3", QStringLiteral("/notes.txt")},
+        {"plain_2s.mp4", QStringLiteral("/sub/d.mp4")},
+    };
+    for (const auto &[source, name] : links)
+        ASSERT_TRUE(QFile::link(Media(source), folder + name));
+
+    Drop({folder, Media("audio_only.mp3")});
+    // Each file of the folder is a dropped file: to the top, so the last one ends first.
+    ASSERT_EQ(Rows(), 3);
+    EXPECT_EQ(Cell(0, 0), Media("audio_only.mp3"));
+    EXPECT_EQ(Cell(1, 0), folder + QStringLiteral("/B_clip.MP4"));
+    EXPECT_EQ(Cell(2, 0), folder + QStringLiteral("/a_sound.wav"));
+    // A media file that fails the probe is reported like any dropped file; the text file is not.
+    EXPECT_EQ(Messages(), QStringList{QStringLiteral("File:c_broken.avi is invalid!")});
+}
+
+TEST_F(TaskList, LongPathsKeepTheirFileNamesAndEveryFormatTextFits)
+{
+    const QString deep = programDir + QStringLiteral("/a rather long folder name/and another one below it/and a third");
+    ASSERT_TRUE(QDir().mkpath(deep));
+    const QString path = deep + QStringLiteral("/holiday clip.mp4");
+    ASSERT_TRUE(QFile::link(Media("video_only.mp4"), path));
+    Add({path});
+
+    CCheckListCtrl *list = window->TaskList();
+    EXPECT_EQ(Cell(0, 0), path);
+    EXPECT_EQ(list->item(0, 0)->toolTip(), path);
+    EXPECT_EQ(list->textElideMode(), Qt::ElideMiddle);
+    EXPECT_GE(list->columnWidth(0), 200);
+    const QFontMetrics metrics = list->fontMetrics();
+    for (int index = 0; index < window->ProfileCombo()->count(); ++index) {
+        const QString text = window->ProfileCombo()->itemText(index);
+        EXPECT_GT(list->columnWidth(3), metrics.horizontalAdvance(text)) << text.toStdString();
+    }
+    EXPECT_GT(list->columnWidth(4), metrics.horizontalAdvance(QStringLiteral("Completed")));
 }
 
 TEST_F(TaskList, DropEventDecodesFileUrls)

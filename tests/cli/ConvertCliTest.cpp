@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -210,7 +211,14 @@ TEST(ConvertCli, InvalidSourcesAreSkippedAndFailTheRun)
 
     const CliRun failed = Cli({"-p", "90106", "-o", out, MediaPath("video_only.mp4")});
     EXPECT_EQ(failed.status, 1);
-    EXPECT_TRUE(Contains(failed.out, "Failure: " + MediaPath("video_only.mp4") + "\n")) << failed.out;
+    EXPECT_TRUE(Contains(failed.out, "Failure: " + MediaPath("video_only.mp4") + ": the source has nothing the profile can use\n"))
+        << failed.out;
+
+    // A clip past the end of its source is refused, not written as an empty file.
+    const CliRun late = Cli({"-o", out, "--start", "00:00:05", "--end", "00:00:09", MediaPath("short_h264_aac_3s.mp4")});
+    EXPECT_EQ(late.status, 1);
+    EXPECT_TRUE(Contains(late.out, "Failure: " + MediaPath("short_h264_aac_3s.mp4") + ": the clip starts at 5 s")) << late.out;
+    EXPECT_FALSE(fs::exists(out + "/short_h264_aac_3s.mp4"));
 
     const CliRun none = Cli({"-o", out, MediaPath("zero_bytes.mp4")});
     EXPECT_EQ(none.status, 1);
@@ -239,6 +247,17 @@ TEST(ConvertCli, UsageErrors)
     EXPECT_EQ(folder.status, 2);
     EXPECT_TRUE(Contains(folder.err, "The folder that you selected does not exit.Please specify a different folder!"));
     EXPECT_FALSE(fs::exists(out + "/no"));
+
+    const CliRun reversed = Cli({"-o", out, "--start", "00:00:02", "--end", "00:00:01", src});
+    EXPECT_EQ(reversed.status, 2);
+    EXPECT_TRUE(Contains(reversed.err, "--end 00:00:01 comes before --start 00:00:02")) << reversed.err;
+    // The pair given for one source does not hold for the next once --start moves on.
+    EXPECT_EQ(Cli({"-o", out, "--start", "00:00:01", "--end", "00:00:02", src, "--start", "00:00:03", src}).status, 2);
+
+    const CliRun file = Cli({"-o", src, src});
+    EXPECT_EQ(file.status, 2);
+    EXPECT_TRUE(Contains(file.err, src + " is a file, not a folder")) << file.err;
+    EXPECT_TRUE(zentrova::test::FilesIn(out).empty());
 }
 
 TEST(ConvertCli, DefaultFolderIsTheMainWindowsAndTheFolderIsRemembered)
@@ -248,6 +267,15 @@ TEST(ConvertCli, DefaultFolderIsTheMainWindowsAndTheFolderIsRemembered)
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(fs::exists(program + "/OutPut/audio_only.aac"));
     EXPECT_EQ(ReadRememberedFolder(FolderSettingsFile(program)), program + "/OutPut");
+
+    // A relative folder is remembered as the folder it named, not as a text read from elsewhere.
+    const fs::path before = fs::current_path();
+    const std::string elsewhere = ScratchDir("cli-relative");
+    fs::current_path(elsewhere);
+    const CliRun relative = Cli({"-p", "10", "-o", "relout", MediaPath("audio_only.wav")}, program);
+    fs::current_path(before);
+    ASSERT_EQ(relative.status, 0) << relative.err;
+    EXPECT_EQ(ReadRememberedFolder(FolderSettingsFile(program)), elsewhere + "/relout");
 }
 
 TEST(ConvertCli, SigtermFinishesThePlayableFileAndExits130)
@@ -317,6 +345,55 @@ TEST(ConvertCli, MergesTheSourcesIntoOneFileNamedAfterTheFirst)
     EXPECT_EQ(probe.errors, "");
     EXPECT_EQ(probe.Stream("video")->at("codec_name"), "mpeg4");
     EXPECT_NEAR(probe.Number(probe.format, "duration"), 9.0, 0.3);
+}
+
+// The run happens in a child whose files may not grow past `fileLimit` bytes, as on a full disk.
+CliRun CliWithFileLimit(const std::vector<std::string> &args, rlim_t fileLimit)
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        return {-1, "", "pipe"};
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        const rlimit limit{fileLimit, fileLimit};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        // Writes past the limit then fail with EFBIG instead of killing the process.
+        signal(SIGXFSZ, SIG_IGN);
+        const CliRun r = Cli(args);
+        const std::string text = r.out + r.err;
+        for (std::size_t done = 0; done < text.size();) {
+            const ssize_t n = write(fds[1], text.data() + done, text.size() - done);
+            if (n <= 0)
+                break;
+            done += static_cast<std::size_t>(n);
+        }
+        _exit(r.status);
+    }
+    close(fds[1]);
+    std::string text;
+    char buffer[4096];
+    for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;)
+        text.append(buffer, static_cast<std::size_t>(n));
+    close(fds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, text, ""};
+}
+
+TEST(ConvertCli, MergeThatCannotFinishItsFileLeavesNothing)
+{
+    // The disk fills in the second row, after the first was merged, and in the first row.
+    const std::string small = MediaPath("plain_2s.mp4"), large = MediaPath("long_h264_aac_30s.mp4");
+    for (const auto &order : {std::vector<std::string>{small, large}, std::vector<std::string>{large, small}}) {
+        const std::string out = ScratchDir("cli-merge-full");
+        const CliRun r = CliWithFileLimit({"--merge", "-o", out, order[0], order[1]}, 1 << 20);
+        EXPECT_EQ(r.status, 1) << r.out;
+        EXPECT_TRUE(Contains(r.out, "Failure: " + order[0] + ": ")) << r.out;
+        EXPECT_TRUE(Contains(r.out, "Failure: " + order[1] + ": ")) << r.out;
+        EXPECT_FALSE(Contains(r.out, "Completed:")) << r.out;
+        EXPECT_TRUE(zentrova::test::FilesIn(out).empty()) << r.out;
+    }
 }
 
 TEST(ConvertCli, MergeNeedsTwoSourcesAndWholeOnes)

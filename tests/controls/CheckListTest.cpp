@@ -137,3 +137,31 @@ TEST_F(CheckList, TextsLiveInTheirCells)
     EXPECT_EQ(list.InsertItem(0, QStringLiteral("top")), 0);
     EXPECT_EQ(list.GetItemText(1, 0), QStringLiteral("/media/file0.mp4"));
 }
+
+TEST_F(CheckList, SelectedRowKeepsItsCheckBoxApartFromTheSelection)
+{
+    const QColor selection(0x2f, 0xa3, 0x62);
+    list.setStyleSheet(QStringLiteral("QTableWidget { selection-background-color: #2fa362; selection-color: #ffffff; }"));
+    AddRows(2);
+    list.SetCheck(0, true);
+    list.SetCheck(1, true);
+    list.SetRowSelected(0, true);
+
+    // Pixels of the check-box end of a row that stand out from the selection's green.
+    auto standingOut = [&](int row) {
+        const QImage shot = list.viewport()->grab().toImage();
+        const QRect cell = list.visualRect(list.model()->index(row, 0));
+        int count = 0;
+        for (int y = cell.top(); y <= cell.bottom(); ++y) {
+            for (int x = cell.left(); x < cell.left() + 28; ++x) {
+                const QColor c = shot.pixelColor(x, y);
+                const int distance = std::abs(c.red() - selection.red()) + std::abs(c.green() - selection.green()) +
+                                     std::abs(c.blue() - selection.blue());
+                count += distance > 150 ? 1 : 0;
+            }
+        }
+        return count;
+    };
+    // The box's outline, not only its tick, shows on the selected row.
+    EXPECT_GT(standingOut(0), 150);
+}

@@ -3,6 +3,7 @@
 
 #include "ClipTime.h"
 #include "ConvertWorker.h"
+#include "EngineLog.h"
 #include "ProfileCatalogue.h"
 
 #include <gtest/gtest.h>
@@ -80,6 +81,25 @@ std::vector<std::string> FilesIn(const std::string &folder)
         names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+EngineErrors::EngineErrors()
+{
+    SetEngineLog(AV_LOG_ERROR, [this](int, const std::string &line) {
+        std::lock_guard lock(m_mutex);
+        m_lines.push_back(line);
+    });
+}
+
+EngineErrors::~EngineErrors()
+{
+    SetEngineLog(av_log_get_level());
+}
+
+std::vector<std::string> EngineErrors::Lines()
+{
+    std::lock_guard lock(m_mutex);
+    return m_lines;
 }
 
 } // namespace zentrova::test

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -30,5 +31,17 @@ std::unique_ptr<AVConvert> FillMergeRows(const std::vector<TaskRow> &rows, int p
 
 // Files in `folder`.
 std::vector<std::string> FilesIn(const std::string &folder);
+
+// The engine's error lines while it lives; afterwards they go to standard error again.
+class EngineErrors {
+public:
+    EngineErrors();
+    ~EngineErrors();
+    std::vector<std::string> Lines();
+
+private:
+    std::mutex m_mutex;
+    std::vector<std::string> m_lines;
+};
 
 } // namespace zentrova::test

@@ -8,10 +8,14 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdio>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -250,15 +254,48 @@ TEST(ConvertWorker, FiveOneAc3BecomesStereo)
     EXPECT_NEAR(ZeroCrossingFrequency(track), 330.0, 15.0);
 }
 
-TEST(ConvertWorker, LastAudioStreamIsConverted)
+struct StreamChoiceCase {
+    const char *source;
+    int sampleRate;    // of the audio stream the probe reports, 0 for none
+    double frequency;  // of the converted sound, 0 for a file without sound
+};
+
+// The last usable stream of each kind is read; the probe and the worker agree on it.
+class LastUsableStream : public ::testing::TestWithParam<StreamChoiceCase> {};
+
+TEST_P(LastUsableStream, IsWhatTheProbeShowsAndTheWorkerConverts)
 {
-    const std::string out = ScratchDir("two-audio");
-    auto job = ConvertRows({RowFor(MediaPath("two_audio_streams.mkv"))}, 10, out);
-    ASSERT_EQ(job->TaskStatus[0].load(), kTaskCompleted);
-    const AudioTrack track = DecodeAudio(job->OutputPaths[0]);
-    EXPECT_EQ(track.channels, 2);
-    EXPECT_NEAR(ZeroCrossingFrequency(track), 1000.0, 30.0);
+    const StreamChoiceCase &c = GetParam();
+    AVConvert probe;
+    probe.ProbePath = MediaPath(c.source);
+    ASSERT_EQ(probe.ProbeMedia(), kProbeOk);
+    EXPECT_EQ(probe.SampleRate, c.sampleRate);
+    EXPECT_EQ(probe.SourceWidth, 320);
+
+    const std::string out = ScratchDir(std::string("choice-") + c.source);
+    auto job = ConvertRows({RowFor(MediaPath(c.source))}, 0, out);
+    ASSERT_EQ(job->TaskStatus[0].load(), kTaskCompleted) << job->FailureReasons[0];
+    const ProbeReport r = Ffprobe(job->OutputPaths[0]);
+    EXPECT_EQ(r.errors, "");
+    ASSERT_NE(r.Stream("video"), nullptr);
+    EXPECT_NEAR(r.Number(*r.Stream("video"), "duration"), static_cast<double>(probe.ProbeDuration) / 1e6, 0.15);
+    if (c.frequency == 0) {
+        EXPECT_EQ(r.Stream("audio"), nullptr);
+        return;
+    }
+    EXPECT_NEAR(ZeroCrossingFrequency(DecodeAudio(job->OutputPaths[0])), c.frequency, 30.0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Sources, LastUsableStream,
+                         ::testing::Values(StreamChoiceCase{"two_audio_streams.mkv", 44100, 1000.0},
+                                           StreamChoiceCase{"empty_trailing_tracks.mkv", 48000, 440.0},
+                                           StreamChoiceCase{"blip_trailing_audio.mp4", 48000, 440.0},
+                                           StreamChoiceCase{"video_empty_audio.mkv", 0, 0.0}),
+                         [](const auto &info) {
+                             std::string name = info.param.source;
+                             std::replace_if(name.begin(), name.end(), [](char ch) { return !std::isalnum(ch); }, '_');
+                             return name;
+                         });
 
 TEST(ConvertWorker, ThirtyFpsAtFifteenKeepsSync)
 {
@@ -288,20 +325,69 @@ TEST(ConvertWorker, ThirtyFpsAtFifteenKeepsSync)
     }
 }
 
-TEST(ConvertWorker, SourcesThatCannotBeConvertedFailWithoutLeavingFiles)
+TEST(ConvertWorker, SourcesThatCannotBeConvertedFailWithAReasonAndLeaveNoFile)
 {
+    struct Case {
+        TaskRow row;
+        const char *reason;
+    };
+    const Case cases[] = {
+        {RowFor(MediaPath("video_only.mp4"), "00:00:00", "00:00:04"), "nothing the profile can use"},
+        {RowFor(MediaPath("zero_bytes.mp4"), "00:00:00", "00:00:01"), "cannot open"},
+        {RowFor(MediaPath("random_bytes.avi"), "00:00:00", "00:00:01"), ""},
+        {RowFor(MediaPath("truncated.mp4"), "00:00:00", "00:00:01"), ""},
+        {RowFor(MediaPath("video_empty_audio.mkv")), "nothing the profile can use"},
+        // Refused before anything is written.
+        {RowFor(MediaPath("short_h264_aac_3s.mp4"), "00:00:05", "00:00:09"), "at or after the end of the source"},
+        {RowFor(MediaPath("short_h264_aac_3s.mp4"), "00:00:03", "00:00:03"), "at or after the end of the source"},
+    };
     const std::string out = ScratchDir("failures");
-    auto job = ConvertRows({RowFor(MediaPath("video_only.mp4"), "00:00:00", "00:00:04"),
-                            RowFor(MediaPath("zero_bytes.mp4"), "00:00:00", "00:00:01"),
-                            RowFor(MediaPath("random_bytes.avi"), "00:00:00", "00:00:01"),
-                            RowFor(MediaPath("truncated.mp4"), "00:00:00", "00:00:01"),
-                            RowFor(MediaPath("audio_only.wav"))},
-                           11, out);
-    for (int row = 0; row < 4; ++row)
-        EXPECT_EQ(job->TaskStatus[static_cast<std::size_t>(row)].load(), kTaskFailed) << row;
-    EXPECT_EQ(job->TaskStatus[4].load(), kTaskCompleted);
-    EXPECT_EQ(job->CurrentTask.load(), 5);
+    std::vector<TaskRow> rows;
+    for (const Case &c : cases)
+        rows.push_back(c.row);
+    rows.push_back(RowFor(MediaPath("audio_only.wav")));
+    auto job = ConvertRows(rows, 11, out);
+    for (std::size_t row = 0; row < std::size(cases); ++row) {
+        EXPECT_EQ(job->TaskStatus[row].load(), kTaskFailed) << row;
+        EXPECT_NE(job->FailureReasons[row], "") << row;
+        EXPECT_NE(job->FailureReasons[row].find(cases[row].reason), std::string::npos) << job->FailureReasons[row];
+    }
+    const std::size_t last = std::size(cases);
+    EXPECT_EQ(job->TaskStatus[last].load(), kTaskCompleted);
+    EXPECT_EQ(job->FailureReasons[last], "");
+    EXPECT_EQ(job->CurrentTask.load(), static_cast<int>(last + 1));
     EXPECT_EQ(FilesIn(out), std::vector<std::string>{"audio_only.mp3"});
+}
+
+TEST(ConvertWorker, ReadErrorFailsTheRowAndLeavesNoFile)
+{
+    // A terminal whose other end has closed answers reads with EIO once its data is read: the
+    // whole source arrives, and then an I/O error instead of the end of the file.
+    int master = -1, slave = -1;
+    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    termios raw{};
+    ASSERT_EQ(tcgetattr(slave, &raw), 0);
+    cfmakeraw(&raw);
+    ASSERT_EQ(tcsetattr(slave, TCSANOW, &raw), 0);
+    const std::string bytes = ReadBytes(MediaPath("mpeg2_ac3_5_1.ts"));
+    std::thread writer([&] {
+        for (std::size_t done = 0; done < bytes.size();) {
+            const ssize_t n = write(slave, bytes.data() + done, bytes.size() - done);
+            if (n <= 0)
+                break;
+            done += static_cast<std::size_t>(n);
+        }
+        close(slave);
+    });
+    const std::string out = ScratchDir("read-error");
+    auto job = FillRows({RowFor(MediaPath("mpeg2_ac3_5_1.ts"))}, 0, out);
+    job->SourcePaths[0] = "pipe:" + std::to_string(master);
+    ConvertWorker(*job);
+    writer.join();
+    close(master);
+    EXPECT_EQ(job->TaskStatus[0].load(), kTaskFailed);
+    EXPECT_NE(job->FailureReasons[0].find("cannot read the source"), std::string::npos) << job->FailureReasons[0];
+    EXPECT_TRUE(FilesIn(out).empty());
 }
 
 TEST(ConvertWorker, UncheckedRowsFailAtOpening)
@@ -309,7 +395,10 @@ TEST(ConvertWorker, UncheckedRowsFailAtOpening)
     const std::string out = ScratchDir("unchecked");
     TaskRow skipped = RowFor(MediaPath("audio_only.wav"));
     skipped.checked = false;
+    EngineErrors errors;
     auto job = ConvertRows({skipped, RowFor(MediaPath("audio_only.flac"))}, 10, out);
+    // Not ticking a row is no error: the engine reports nothing for it.
+    EXPECT_EQ(errors.Lines(), std::vector<std::string>{});
     EXPECT_EQ(job->TaskStatus[0].load(), kTaskFailed);
     EXPECT_EQ(job->TaskStatus[1].load(), kTaskCompleted);
     EXPECT_EQ(FilesIn(out), std::vector<std::string>{"audio_only.aac"});

@@ -253,7 +253,10 @@ TEST(MergeWorker, RowThatFailsBeforeTheOutputLeavesItToTheNext)
     job = FillMergeRows({unchecked, RowFor(MediaPath("video_only.mp4")), RowFor(MediaPath("audio_only.flac")),
                          RowFor(MediaPath("audio_only.wav"))},
                         11, audioOut);
+    EngineErrors errors;
     MergeWorker(*job);
+    // Only the picture-only row is reported; the unchecked one is no error.
+    EXPECT_EQ(errors.Lines().size(), 1u);
     EXPECT_EQ(job->TaskStatus[0].load(), kTaskFailed);
     EXPECT_EQ(job->TaskStatus[1].load(), kTaskFailed);
     EXPECT_EQ(job->TaskStatus[2].load(), kTaskCompleted);

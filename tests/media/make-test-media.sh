@@ -3,7 +3,7 @@
 # Usage: make-test-media.sh OUTPUT_DIR
 set -euo pipefail
 out=$1
-stamp=$out/.complete-v5
+stamp=$out/.complete-v6
 [ -f "$stamp" ] && exit 0
 mkdir -p "$out"
 cd "$out"
@@ -46,7 +46,9 @@ ff -f lavfi -i "$(bars 320x240 25 2)" -c:v libx264 -preset ultrafast -f h264 no_
 
 # Broken inputs.
 : > zero_bytes.mp4
-head -c 65536 /dev/urandom > random_bytes.avi
+# Noise from a fixed seed: the same bytes in every build tree, so no tree draws bytes that
+# happen to read as some format.
+ff -f lavfi -i "anoisesrc=seed=7:sample_rate=65536:duration=1:amplitude=1" -f u8 -ac 1 random_bytes.avi
 head -c 20000 h264_aac_stereo_12s.mp4 > truncated.mp4
 
 # Short H.264/AAC source (3 s, 25 fps) for the round trip of every profile.
@@ -111,6 +113,20 @@ ff -f lavfi -i "nullsrc=size=320x240:rate=25:duration=22,geq=lum='16+9*if(lt(Y,H
 
 # A name with spaces and non-ASCII letters.
 cp h264_aac_stereo_12s.mp4 "name with spaces ÄÖü 视频.mp4"
+
+# Streams that hold nothing or next to nothing, and sources that end early.
+# Video and a 440 Hz track, then an empty video and an empty audio track: neither empty one is read.
+ff -f lavfi -i "$(bars 320x240 25 3)" -f lavfi -i "$(tone 440 48000 3)" -f lavfi -i "$(bars 160x120 25 1)" \
+   -f lavfi -i "$(tone 1000 22050 1)" -filter_complex "[2:v]trim=end_frame=0[ev];[3:a]atrim=end_sample=0[ea]" \
+   -map 0:v -map 1:a -map "[ev]" -map "[ea]" -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -ac 2 \
+   empty_trailing_tracks.mkv
+# Video and a 440 Hz track, then 20 ms of a 1 kHz track at 22050 Hz: next to nothing beside 3 s.
+ff -f lavfi -i "$(bars 320x240 25 3)" -f lavfi -i "$(tone 440 48000 3)" -f lavfi -i "$(tone 1000 22050 3)" \
+   -filter_complex "[2:a]atrim=end=0.02[b]" -map 0:v -map 1:a -map "[b]" -c:v libx264 -preset ultrafast \
+   -pix_fmt yuv420p -c:a aac -ac 2 blip_trailing_audio.mp4
+# Video whose only audio track is empty: an audio profile finds nothing to convert.
+ff -f lavfi -i "$(bars 320x240 25 3)" -f lavfi -i "$(tone 1000 22050 1)" -filter_complex "[1:a]atrim=end_sample=0[ea]" \
+   -map 0:v -map "[ea]" -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac video_empty_audio.mkv
 
 # Device output: picture shape, interlace, downmix level, rate peaks.
 # A centred white square on black (half the picture's height) shows whether shapes are kept.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <system_error>
 #include <unistd.h>
 
 using namespace zentrova;
@@ -12,13 +13,25 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string FreshDir(const std::string &name)
-{
-    const fs::path p = fs::temp_directory_path() / ("zentrova-jobsetup-" + std::to_string(::getpid())) / name;
-    fs::remove_all(p);
-    fs::create_directories(p);
-    return p.string();
-}
+// Output folders of one run lie in one temporary folder, removed when the tests end.
+class JobSetupTest : public ::testing::Test {
+protected:
+    static fs::path Root() { return fs::temp_directory_path() / ("zentrova-jobsetup-" + std::to_string(::getpid())); }
+
+    static void TearDownTestSuite()
+    {
+        std::error_code ec;
+        fs::remove_all(Root(), ec);
+    }
+
+    static std::string FreshDir(const std::string &name)
+    {
+        const fs::path p = Root() / name;
+        fs::remove_all(p);
+        fs::create_directories(p);
+        return p.string();
+    }
+};
 
 OutputSettings Settings(int profileIndex)
 {
@@ -39,7 +52,7 @@ TaskRow Row(const std::string &path, bool checked = true, const char *start = "0
 
 } // namespace
 
-TEST(JobSetup, FillsTheJobForTheCheckedRows)
+TEST_F(JobSetupTest, FillsTheJobForTheCheckedRows)
 {
     const std::string out = FreshDir("fill");
     AVConvert job;
@@ -78,7 +91,7 @@ TEST(JobSetup, FillsTheJobForTheCheckedRows)
     EXPECT_EQ(job.Progress.load(), 0);
 }
 
-TEST(JobSetup, AudioProfileAndUnknownTexts)
+TEST_F(JobSetupTest, AudioProfileAndUnknownTexts)
 {
     const std::string out = FreshDir("mp3");
     AVConvert job;
@@ -93,7 +106,7 @@ TEST(JobSetup, AudioProfileAndUnknownTexts)
     EXPECT_EQ(job.FrameRate, 25);  // a text the table does not know leaves the field alone
 }
 
-TEST(JobSetup, RefusalsAndTheirMessages)
+TEST_F(JobSetupTest, RefusalsAndTheirMessages)
 {
     AVConvert job;
     const OutputSettings s = Settings(0);
@@ -132,7 +145,7 @@ TEST(JobSetup, RefusalsAndTheirMessages)
     EXPECT_EQ(fill(tooMany, base), JobSetupOutcome::Ready);
 }
 
-TEST(JobSetup, MergeNeedsTwoRowsAndSumsTheClips)
+TEST_F(JobSetupTest, MergeNeedsTwoRowsAndSumsTheClips)
 {
     const std::string out = FreshDir("merge");
     AVConvert job;

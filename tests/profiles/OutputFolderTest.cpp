@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <grp.h>
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -32,6 +38,28 @@ protected:
 
     fs::path dir;
 };
+
+// Root may write anywhere, so as root the check runs in a child that has become the unprivileged
+// "nobody" user; it ends with status 0 when the users' folders were chosen.
+void CheckReadOnlyFolderAsAUser(const std::string &program, const std::string &config)
+{
+    if (::geteuid() == 0) {
+        const passwd *nobody = ::getpwnam("nobody");
+        const uid_t uid = nobody ? nobody->pw_uid : 65534;
+        const gid_t gid = nobody ? nobody->pw_gid : 65534;
+        if (::setgroups(0, nullptr) != 0 || ::setresgid(gid, gid, gid) != 0 || ::setresuid(uid, uid, uid) != 0) {
+            std::perror("cannot become nobody");
+            std::_Exit(2);
+        }
+    }
+    ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    const std::string settings = FolderSettingsFile(program);
+    const std::string output = DefaultOutputFolder(program);
+    const bool ok = settings == config + "/zentrova/Path_Registration.ini" &&
+                    output.find("/Videos/OutPut") != std::string::npos;
+    std::fprintf(stderr, "settings file %s, output folder %s\n", settings.c_str(), output.c_str());
+    std::_Exit(ok ? 0 : 1);
+}
 
 } // namespace
 
@@ -86,12 +114,8 @@ TEST_F(OutputFolderTest, EmptyOrMissingKeyGivesTheDefault)
 
 TEST_F(OutputFolderTest, AReadOnlyProgramFolderUsesTheUsersFolders)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root can write anywhere";
     fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
-    setenv("XDG_CONFIG_HOME", (dir.string() + "-config").c_str(), 1);
-    EXPECT_EQ(FolderSettingsFile(dir.string()), dir.string() + "-config/zentrova/Path_Registration.ini");
-    EXPECT_NE(DefaultOutputFolder(dir.string()).find("/Videos/OutPut"), std::string::npos);
+    EXPECT_EXIT(CheckReadOnlyFolderAsAUser(dir.string(), dir.string() + "-config"), ::testing::ExitedWithCode(0), "");
     fs::permissions(dir, fs::perms::owner_all);
 }
 
@@ -102,4 +126,41 @@ TEST_F(OutputFolderTest, CreatesOnlyTheLastComponent)
     EXPECT_TRUE(EnsureFolderOneLevel((dir / "new").string()));
     EXPECT_FALSE(EnsureFolderOneLevel((dir / "missing" / "child").string()));
     EXPECT_FALSE(fs::exists(dir / "missing"));
+}
+
+TEST_F(OutputFolderTest, AnInstalledCopyUsesTheUsersConfigAndVideosFolders)
+{
+    struct Env {
+        const char *name;
+        std::string saved;
+        bool had;
+        Env(const char *n, const std::string &value) : name(n), had(std::getenv(n) != nullptr)
+        {
+            if (had)
+                saved = std::getenv(n);
+            setenv(n, value.c_str(), 1);
+        }
+        ~Env() { had ? setenv(name, saved.c_str(), 1) : unsetenv(name); }
+    };
+    const std::string config = (dir / "config").string();
+    const std::string home = (dir / "home").string();
+    const Env configHome("XDG_CONFIG_HOME", config), homeDir("HOME", home);
+    // The layout `cmake --install` makes; root may write into it, the user's folders still serve.
+    fs::create_directories(dir / "usr/bin");
+    fs::create_directories(dir / "usr/share/zentrova");
+    std::ofstream(dir / "usr/share/zentrova/help.html") << "help";
+    const std::string program = (dir / "usr/bin").string();
+    EXPECT_EQ(FolderSettingsFile(program), config + "/zentrova/Path_Registration.ini");
+    EXPECT_EQ(DefaultOutputFolder(program), home + "/Videos/OutPut") << "no user-dirs file";
+
+    fs::create_directories(config);
+    const std::pair<const char *, std::string> cases[] = {
+        {"XDG_VIDEOS_DIR=\"$HOME/Filme\"", home + "/Filme/OutPut"},
+        {"XDG_VIDEOS_DIR=\"/media/clips\"", "/media/clips/OutPut"},
+        {"XDG_VIDEOS_DIR=\"relative\"", home + "/OutPut"},
+    };
+    for (const auto &[line, expected] : cases) {
+        std::ofstream(config + "/user-dirs.dirs") << "# written by xdg-user-dirs-update\n" << line << "\n";
+        EXPECT_EQ(DefaultOutputFolder(program), expected) << line;
+    }
 }

@@ -43,6 +43,26 @@ TEST(ValueText, ParsesResolutionAndChannels)
     EXPECT_FALSE(ParseChannelText(""));
 }
 
+TEST(ValueText, ValuesInEffectBecomeTheTextsTheParsersRead)
+{
+    const std::pair<int, const char *> bitRates[] = {
+        {2000000, "2000 kbps"}, {128000, "128 kbps"}, {4750, "4.75 kbps"}, {1, "0.001 kbps"}, {0, ""}, {-5, ""}};
+    for (const auto &[value, text] : bitRates) {
+        EXPECT_EQ(BitRateText(value), text) << value;
+        if (value > 0) {
+            EXPECT_EQ(ParseValueText(BitRateText(value)), value) << value;
+        }
+    }
+    EXPECT_EQ(SampleRateText(48000), "48000 Hz");
+    EXPECT_EQ(ParseValueText(SampleRateText(22050)), 22050);
+    EXPECT_EQ(SampleRateText(0), "");
+    EXPECT_EQ(ResolutionText(374, 240), "374*240");
+    EXPECT_EQ(ResolutionText(0, 240), "");
+    for (int channels : {1, 2, 6})
+        EXPECT_EQ(ParseChannelText(ChannelText(channels)), channels);
+    EXPECT_EQ(ChannelText(4), "");
+}
+
 TEST(ValueText, FrameRateTable)
 {
     const std::pair<const char *, double> rows[] = {

@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -85,6 +86,8 @@ QStringList Selections(const CSettings &dlg)
 }
 
 const QStringList kFixedAudio = {"44100 Hz", "2 Channel Stereo", "192 kbps"};
+// What the iPod profiles load: 48000 Hz, stereo, 128 kbps.
+const QStringList kProfileAudio = {"48000 Hz", "2 Channel Stereo", "128 kbps"};
 
 QStringList AudioSelections(const CSettings &dlg)
 {
@@ -118,7 +121,7 @@ protected:
     test::RecordingDesktop desktop;
 };
 
-TEST_F(SettingsDialog, FirstOpeningShowsTheProfileDefaultsAndTheFixedAudioSelections)
+TEST_F(SettingsDialog, FirstOpeningShowsTheValuesInEffect)
 {
     settings.AudioOnly = true; // stale: the opening works it out from the profile
     CSettings dlg(nullptr, settings);
@@ -134,8 +137,8 @@ TEST_F(SettingsDialog, FirstOpeningShowsTheProfileDefaultsAndTheFixedAudioSelect
     EXPECT_EQ(title->palette().color(QPalette::Text), QColor(255, 0, 0));
     EXPECT_FALSE(settings.AudioOnly);
 
-    EXPECT_EQ(Selections(dlg), QStringList({"320*240", "29.97 fps", "2000 kbps", "H.264", "44100 Hz",
-                                            "2 Channel Stereo", "192 kbps", "AAC"}));
+    EXPECT_EQ(Selections(dlg), QStringList({"320*240", "29.97 fps", "2000 kbps", "H.264", "48000 Hz",
+                                            "2 Channel Stereo", "128 kbps", "AAC"}));
     EXPECT_EQ(Entries(dlg, CSettings::IdFrameRate),
               QStringList({"15.0 fps", "20.0 fps", "23.975 fps", "24.0 fps", "25.0 fps", "29.97 fps", "30.0 fps"}));
     EXPECT_EQ(Entries(dlg, CSettings::IdVideoBitRate),
@@ -158,95 +161,77 @@ TEST_F(SettingsDialog, FirstOpeningShowsTheProfileDefaultsAndTheFixedAudioSelect
     EXPECT_EQ(dlg.Control(4242), nullptr);
 }
 
-TEST_F(SettingsDialog, OkAtOnceWritesTheShownSelectionsAsNumbers)
+TEST_F(SettingsDialog, OkAtOnceChangesNothingAndRemembersTheShownTexts)
 {
-    const OutputSettings before = settings;
-    EXPECT_EQ(AcceptWith([](CSettings &) {}), QDialog::Accepted);
-
-    EXPECT_EQ(settings.ProfileType, 90400);
-    EXPECT_FALSE(settings.AudioOnly);
-    EXPECT_EQ(settings.Width, 320);
-    EXPECT_EQ(settings.Height, 240);
-    EXPECT_EQ(settings.FrameRate, "29.97 fps");
-    EXPECT_EQ(settings.VideoBitRate, 2000000);
-    EXPECT_EQ(settings.VideoEncoder, "H.264");
-    EXPECT_EQ(settings.AudioEncoder, "AAC");
-    // The profile itself loads 48000 Hz and 128 kbps; the dialog shows and writes its own.
-    EXPECT_EQ(before.SampleRate, 48000);
-    EXPECT_EQ(settings.SampleRate, 44100);
-    EXPECT_EQ(settings.AudioBitRate, 192000);
-    EXPECT_EQ(settings.Channels, 2);
+    for (int profile : {kIPodH264, kIPodMpeg4, kMp3}) {
+        SCOPED_TRACE(profile);
+        Select(profile);
+        const auto before = Fields(settings);
+        EXPECT_EQ(AcceptWith([](CSettings &) {}), QDialog::Accepted);
+        EXPECT_EQ(Fields(settings), before);
+    }
     EXPECT_TRUE(desktop.messages.isEmpty());
-
     const SettingsMemory &memory = ProcessSettingsMemory();
-    EXPECT_EQ(memory.SavedProfileType, 90400);
+    EXPECT_EQ(memory.SavedProfileType, 90106);
     EXPECT_EQ(QStringList(memory.SavedSettingsText.begin(), memory.SavedSettingsText.end()),
-              QStringList({"320*240", "29.97 fps", "2000 kbps", "H.264", "44100 Hz", "2 Channel Stereo",
-                           "192 kbps", "AAC"}));
+              QStringList({"", "", "", "", "44100 Hz", "2 Channel Stereo", "128 kbps", "MP3"}));
 }
 
-TEST_F(SettingsDialog, ReopeningRemembersTheAcceptedVideoTextsButNotTheAudioOnes)
+TEST_F(SettingsDialog, ReopeningShowsTheAcceptedValuesAudioIncluded)
 {
     AcceptWith([](CSettings &dlg) {
         Choose(dlg, CSettings::IdVideoBitRate, "1500 kbps");
         Choose(dlg, CSettings::IdFrameRate, "25.0 fps");
-        Choose(dlg, CSettings::IdSampleRate, "48000 Hz");
+        Choose(dlg, CSettings::IdSampleRate, "44100 Hz");
         Choose(dlg, CSettings::IdChannels, "1 Channel Mono");
         Choose(dlg, CSettings::IdAudioBitRate, "64 kbps");
     });
     EXPECT_EQ(settings.VideoBitRate, 1500000);
     EXPECT_EQ(settings.FrameRate, "25.0 fps");
-    EXPECT_EQ(settings.SampleRate, 48000);
+    EXPECT_EQ(settings.SampleRate, 44100);
     EXPECT_EQ(settings.Channels, 1);
     EXPECT_EQ(settings.AudioBitRate, 64000);
+    const auto accepted = Fields(settings);
 
     CSettings again(nullptr, settings);
     again.show();
-    EXPECT_EQ(Selected(again, CSettings::IdVideoBitRate), "1500 kbps");
-    EXPECT_EQ(Selected(again, CSettings::IdFrameRate), "25.0 fps");
-    EXPECT_EQ(Selected(again, CSettings::IdResolution), "320*240");
-    EXPECT_EQ(AudioSelections(again), kFixedAudio);
+    EXPECT_EQ(Selections(again), QStringList({"320*240", "25.0 fps", "1500 kbps", "H.264", "44100 Hz",
+                                              "1 Channel Mono", "64 kbps", "AAC"}));
+    Click(again, CSettings::IdOk);
+    EXPECT_EQ(Fields(settings), accepted);
 }
 
-TEST_F(SettingsDialog, EachProfileShowsItsOwnDefaultsAndOnlyTheLastAcceptedOneIsRemembered)
+TEST_F(SettingsDialog, SelectingAProfileAgainShowsWhatItLoadedNotWhatWasAcceptedBefore)
 {
-    AcceptWith([](CSettings &dlg) { Choose(dlg, CSettings::IdVideoBitRate, "3000 kbps"); });
+    AcceptWith([](CSettings &dlg) {
+        Choose(dlg, CSettings::IdVideoBitRate, "1500 kbps");
+        Choose(dlg, CSettings::IdFrameRate, "25.0 fps");
+    });
 
-    Select(kIPodH264ForTV);
-    {
+    struct Case {
+        int profile;
+        QStringList video; // resolution, frame rate, bit rate, encoder
+    };
+    // " iPod  MPEG4 Video" loads 1000 kbps, which its list lacks: the list gains it.
+    const Case cases[] = {
+        {kIPodH264ForTV, {"640*480", "29.97 fps", "2000 kbps", "H.264"}},
+        {kIPodMpeg4, {"320*240", "29.97 fps", "1000 kbps", "MPEG4"}},
+        {kIPodH264, {"320*240", "29.97 fps", "2000 kbps", "H.264"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.profile);
+        Select(c.profile);
         CSettings dlg(nullptr, settings);
         dlg.show();
-        EXPECT_EQ(Selected(dlg, CSettings::IdResolution), "640*480");
-        EXPECT_EQ(Selected(dlg, CSettings::IdFrameRate), "29.97 fps");
-        EXPECT_EQ(Selected(dlg, CSettings::IdVideoBitRate), "2000 kbps");
+        EXPECT_EQ(Selections(dlg), c.video + kProfileAudio + QStringList{"AAC"});
         Click(dlg, CSettings::IdCancel);
     }
-    // A profile whose dialog default (512 kbps) differs from what selecting it loads (1000000).
     Select(kIPodMpeg4);
-    {
-        CSettings dlg(nullptr, settings);
-        dlg.show();
-        EXPECT_EQ(Selected(dlg, CSettings::IdVideoBitRate), "512 kbps");
-        EXPECT_EQ(Selected(dlg, CSettings::IdVideoEncoder), "MPEG4");
-        Click(dlg, CSettings::IdCancel);
-    }
-
-    Select(kIPodH264);
-    {
-        CSettings dlg(nullptr, settings);
-        dlg.show();
-        EXPECT_EQ(Selected(dlg, CSettings::IdVideoBitRate), "3000 kbps");
-        Click(dlg, CSettings::IdCancel);
-    }
-
-    // Accepting for another profile replaces the memory.
-    Select(kIPodH264ForTV);
-    AcceptWith([](CSettings &) {});
-    EXPECT_EQ(ProcessSettingsMemory().SavedProfileType, 90401);
-    Select(kIPodH264);
     CSettings dlg(nullptr, settings);
     dlg.show();
-    EXPECT_EQ(Selected(dlg, CSettings::IdVideoBitRate), "2000 kbps");
+    EXPECT_EQ(Entries(dlg, CSettings::IdVideoBitRate),
+              QStringList({"128 kbps", "256 kbps", "384 kbps", "512 kbps", "640 kbps", "768 kbps", "900 kbps",
+                           "1000 kbps", "1500 kbps"}));
 }
 
 TEST_F(SettingsDialog, AudioOnlyProfileHasEmptyDisabledVideoListsAndKeepsThePictureSize)
@@ -268,7 +253,7 @@ TEST_F(SettingsDialog, AudioOnlyProfileHasEmptyDisabledVideoListsAndKeepsThePict
             EXPECT_FALSE(Combo(dlg, id)->isEnabled()) << id;
         }
         EXPECT_EQ(Selected(dlg, CSettings::IdAudioEncoder), "MP3");
-        EXPECT_EQ(AudioSelections(dlg), kFixedAudio);
+        EXPECT_EQ(AudioSelections(dlg), QStringList({"44100 Hz", "2 Channel Stereo", "128 kbps"}));
         Choose(dlg, CSettings::IdAudioBitRate, "320 kbps");
         Click(dlg, CSettings::IdDefault);
         EXPECT_EQ(Selections(dlg), QStringList({"", "", "", "", "44100 Hz", "2 Channel Stereo", "192 kbps", "MP3"}));
@@ -276,11 +261,12 @@ TEST_F(SettingsDialog, AudioOnlyProfileHasEmptyDisabledVideoListsAndKeepsThePict
         EXPECT_EQ(dlg.result(), QDialog::Accepted);
     }
 
+    // The empty video lists leave the video values as they were.
     EXPECT_EQ(settings.Width, 480);
     EXPECT_EQ(settings.Height, 320);
-    EXPECT_EQ(settings.FrameRate, "");
-    EXPECT_EQ(settings.VideoBitRate, 0);
-    EXPECT_EQ(settings.VideoEncoder, "");
+    EXPECT_EQ(settings.FrameRate, "29.97 fps");
+    EXPECT_EQ(settings.VideoBitRate, 512000);
+    EXPECT_EQ(settings.VideoEncoder, "H.264");
     EXPECT_EQ(settings.AudioEncoder, "MP3");
     EXPECT_EQ(settings.SampleRate, 44100);
     EXPECT_EQ(settings.AudioBitRate, 192000);
@@ -391,6 +377,8 @@ TEST_F(SettingsDialog, DefaultSelectsTheProfileDefaultsAndWritesNothingBeforeOk)
     Click(dlg, CSettings::IdOk);
     EXPECT_EQ(settings.VideoBitRate, 2000000);
     EXPECT_EQ(settings.FrameRate, "29.97 fps");
+    EXPECT_EQ(settings.SampleRate, 44100);
+    EXPECT_EQ(settings.AudioBitRate, 192000);
     EXPECT_EQ(ProcessSettingsMemory().SavedSettingsText[SavedVideoBitRate], "2000 kbps");
 }
 
@@ -412,30 +400,27 @@ TEST_F(SettingsDialog, ChoosingTheAudioEncoderRebuildsTheAudioLists)
     EXPECT_EQ(Combo(dlg, CSettings::IdSampleRate)->count(), 4);
 }
 
-TEST_F(SettingsDialog, RememberedTextsSelectByCaseInsensitivePrefix)
+TEST_F(SettingsDialog, ValuesNoListOffersAreShownAndKeptAndRememberedTextsAreNotConsulted)
 {
     SettingsMemory &memory = ProcessSettingsMemory();
     memory.SavedProfileType = 90400;
-    memory.SavedSettingsText = {"640*480", "25.0 FPS", "15", "h.2", "", "", "", "aac"};
+    memory.SavedSettingsText = {"640*480", "25.0 fps", "1500 kbps", "H.264", "22050 Hz", "", "", "AAC"};
+    settings.Width = 111;
+    settings.Height = 77;
+    settings.VideoBitRate = 4750;
+    settings.SampleRate = 8000;
+    settings.Channels = 4;
+    const auto before = Fields(settings);
 
     CSettings dlg(nullptr, settings);
     dlg.show();
-    // Not in this profile's list: no selection, and OK then keeps the picture size.
-    EXPECT_EQ(Combo(dlg, CSettings::IdResolution)->currentIndex(), -1);
-    EXPECT_EQ(Selected(dlg, CSettings::IdFrameRate), "25.0 fps");
-    EXPECT_EQ(Selected(dlg, CSettings::IdVideoBitRate), "1500 kbps");
-    EXPECT_EQ(Selected(dlg, CSettings::IdVideoEncoder), "H.264");
-    EXPECT_EQ(Selected(dlg, CSettings::IdAudioEncoder), "AAC");
-    EXPECT_EQ(AudioSelections(dlg), kFixedAudio);
-
-    settings.Width = 111;
-    settings.Height = 77;
+    EXPECT_EQ(Entries(dlg, CSettings::IdResolution), QStringList({"111*77", "320*240"}));
+    EXPECT_EQ(Selections(dlg), QStringList({"111*77", "29.97 fps", "4.75 kbps", "H.264", "8000 Hz", "", "128 kbps",
+                                            "AAC"}));
+    EXPECT_EQ(Entries(dlg, CSettings::IdSampleRate).first(), "8000 Hz");
     Click(dlg, CSettings::IdOk);
-    EXPECT_EQ(settings.Width, 111);
-    EXPECT_EQ(settings.Height, 77);
-    EXPECT_EQ(settings.VideoBitRate, 1500000);
+    EXPECT_EQ(Fields(settings), before);
     EXPECT_TRUE(desktop.messages.isEmpty());
-    EXPECT_EQ(memory.SavedSettingsText[SavedResolution], "");
 }
 
 TEST_F(SettingsDialog, MalformedResolutionReportsFailureAndOkGoesOn)
@@ -458,7 +443,7 @@ TEST_F(SettingsDialog, MalformedResolutionReportsFailureAndOkGoesOn)
         EXPECT_EQ(settings.Width, 320);
         EXPECT_EQ(settings.Height, 240);
         EXPECT_EQ(settings.FrameRate, "20.0 fps");
-        EXPECT_EQ(settings.SampleRate, 44100);
+        EXPECT_EQ(settings.SampleRate, 48000);
         EXPECT_EQ(ProcessSettingsMemory().SavedSettingsText[SavedResolution], bad);
     }
 }
@@ -476,25 +461,34 @@ protected:
     }
 };
 
-TEST_F(SettingsDialog, PressingTheSurfaceMovesTheDialogButControlsKeepTheirPresses)
+TEST_F(SettingsDialog, DraggingTheSurfaceMovesTheDialogButControlsKeepTheirPresses)
 {
     MoveProbe dlg(nullptr, settings);
     dlg.show();
+    const auto drag = [](QWidget *target, QPoint at, QPoint by) {
+        QTest::mousePress(target, Qt::LeftButton, {}, at);
+        QMouseEvent move(QEvent::MouseMove, QPointF(at + by), target->mapToGlobal(QPointF(at + by)), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &move);
+        QTest::mouseRelease(target, Qt::LeftButton, {}, at + by);
+    };
 
-    QTest::mousePress(&dlg, Qt::LeftButton, {}, QPoint(200, 295));
+    // A click alone never starts a move.
+    QTest::mouseClick(&dlg, Qt::LeftButton, {}, QPoint(200, 295));
+    EXPECT_EQ(dlg.moves, 0);
+    drag(&dlg, QPoint(200, 295), QPoint(30, 10));
     EXPECT_EQ(dlg.moves, 1);
-    QTest::mouseRelease(&dlg, Qt::LeftButton, {}, QPoint(200, 295));
     QTest::mousePress(&dlg, Qt::RightButton, {}, QPoint(200, 295));
     EXPECT_EQ(dlg.moves, 1);
 
     // Labels and frames are part of the surface.
     QLabel *label = dlg.findChild<QLabel *>();
     ASSERT_NE(label, nullptr);
-    QTest::mousePress(label, Qt::LeftButton, {}, QPoint(2, 2));
+    drag(label, QPoint(2, 2), QPoint(20, 0));
     EXPECT_EQ(dlg.moves, 2);
     QGroupBox *frame = dlg.findChild<QGroupBox *>();
     ASSERT_NE(frame, nullptr);
-    QTest::mousePress(frame, Qt::LeftButton, {}, QPoint(frame->width() / 2, frame->height() - 4));
+    drag(frame, QPoint(frame->width() / 2, frame->height() - 4), QPoint(0, 20));
     EXPECT_EQ(dlg.moves, 3);
 
     QTest::mousePress(Button(dlg, CSettings::IdDefault), Qt::LeftButton);

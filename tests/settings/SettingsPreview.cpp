@@ -2,6 +2,7 @@
 // Usage: settings-preview [profile-index] [milliseconds-before-quitting]
 #include "CSettings.h"
 #include "OutputSettings.h"
+#include "ProgramStyle.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -11,6 +12,7 @@
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    zentrova::ApplyProgramStyle(app);
     const int index = argc > 1 ? std::atoi(argv[1]) : 0;
     if (!zentrova::ApplyProfileSelection(zentrova::ProcessOutputSettings(), index))
         return 2;

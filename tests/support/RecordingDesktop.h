@@ -82,6 +82,25 @@ public:
         return std::make_unique<Inhibition>(*this);
     }
 
+    bool Notify(const QString &summary, const QString &body, const QString &actionLabel,
+                std::function<void()> onAction) override
+    {
+        notifications.push_back({summary, body, actionLabel, std::move(onAction)});
+        return notifyResult;
+    }
+
+    bool ShowItems(const QList<QUrl> &files) override
+    {
+        shownItems.push_back(files);
+        calls.push_back(QStringLiteral("show items"));
+        return showItemsResult;
+    }
+
+    void SetLauncherProgress(double progress, int count, bool visible) override
+    {
+        launcher.push_back({progress, count, visible});
+    }
+
     // True while some inhibition handed out is still held.
     bool SleepInhibited() const { return inhibitions > releases; }
 
@@ -96,6 +115,22 @@ public:
     QStringList dialogs;
     std::function<int(QDialog &)> onDialog;
     int dialogResult = QDialog::Rejected;
+    struct Notification {
+        QString summary;
+        QString body;
+        QString actionLabel;
+        std::function<void()> onAction;
+    };
+    QList<Notification> notifications;
+    bool notifyResult = true;
+    QList<QList<QUrl>> shownItems;
+    bool showItemsResult = true;
+    struct LauncherState {
+        double progress;
+        int count;
+        bool visible;
+    };
+    QList<LauncherState> launcher;
     int powerOffs = 0;
     int inhibitions = 0;
     int releases = 0;

@@ -20,8 +20,10 @@ std::string MediaPath(const std::string &name)
 
 std::string ScratchDir(const std::string &name)
 {
-    const char *dir = std::getenv("ZENTROVA_TEST_MEDIA");
-    std::filesystem::path p = std::filesystem::path(dir ? dir : ".") / "scratch" / name;
+    // Each test program has a folder of its own (ctest sets it), so programs running in parallel
+    // never share a scratch folder of the same name.
+    const char *dir = std::getenv("ZENTROVA_TEST_SCRATCH");
+    std::filesystem::path p = std::filesystem::path(dir ? dir : "scratch") / name;
     std::filesystem::remove_all(p);
     std::filesystem::create_directories(p);
     return p.string();
