@@ -506,21 +506,21 @@ TEST_F(SettingsDialog, DeviceLineFollowsTheSelectedValues)
 {
     struct Case {
         int profile;
-        const char *videoBitRate;  // nullptr: leave the default
+        const char *videoBitRate;  // nullptr: leave the selection
+        const char *audioBitRate;
         const char *line;
     };
     const Case cases[] = {
-        // The defaults (2000 kbps video, 192 kbps audio) are above what the devices play.
-        {kIPodH264, nullptr,
+        // The 2000 kbps default is above what the devices play.
+        {kIPodH264, nullptr, nullptr,
          "Plays on: iPod 5G/5.5G (firmware 1.2 or later); iPod classic, nano 3G-5G, touch 1G/2G. Video bit rate "
-         "lowered to 1500 kbps. Audio bit rate lowered to 160 kbps"},
-        {kIPodMpeg4, "768 kbps",
+         "lowered to 1500 kbps"},
+        {kIPodMpeg4, "768 kbps", "192 kbps",
          "Plays on: iPod 5G (firmware before 1.2); iPod 5G/5.5G (firmware 1.2 or later); iPod classic, nano 3G-5G, "
          "touch 1G/2G. Audio bit rate lowered to 160 kbps"},
-        {kIPodH264ForTV, "1500 kbps",
-         "Plays on: iPod 5G/5.5G (firmware 1.2 or later); iPod classic, nano 3G-5G, touch 1G/2G. Audio bit rate "
-         "lowered to 160 kbps"},
-        {kMp3, nullptr,
+        {kIPodH264ForTV, "1500 kbps", nullptr,
+         "Plays on: iPod 5G/5.5G (firmware 1.2 or later); iPod classic, nano 3G-5G, touch 1G/2G"},
+        {kMp3, nullptr, "320 kbps",
          "Plays on: iPod 5G (firmware before 1.2); iPod 5G/5.5G (firmware 1.2 or later); iPod classic, nano 3G-5G, "
          "touch 1G/2G"},
     };
@@ -530,6 +530,8 @@ TEST_F(SettingsDialog, DeviceLineFollowsTheSelectedValues)
         dlg.show();
         if (c.videoBitRate)
             Choose(dlg, CSettings::IdVideoBitRate, c.videoBitRate);
+        if (c.audioBitRate)
+            Choose(dlg, CSettings::IdAudioBitRate, c.audioBitRate);
         auto *line = qobject_cast<QLabel *>(dlg.Control(CSettings::IdDevices));
         ASSERT_NE(line, nullptr);
         EXPECT_EQ(line->text().toStdString(), c.line) << c.profile;
