@@ -3,6 +3,7 @@
 
 extern "C" {
 #include <libavutil/dict.h>
+#include <libavutil/mem.h>
 }
 
 #include <fcntl.h>
@@ -120,6 +121,12 @@ EngineStatus OutputFile::Open(int &uniqueSuffix)
             return EngineStatus::Failure("cannot create " + path_, AVERROR(errno));
     }
     opened_ = true;
+    // The muxer reopens its file by this name to move the index to the front: it must name the
+    // file actually written, not the one asked for, which may be someone else's.
+    av_freep(&context_->url);
+    context_->url = av_strdup(path_.c_str());
+    if (!context_->url)
+        return EngineStatus::Failure("cannot name the output", AVERROR(ENOMEM));
     if (needsFile) {
         const int ret = avio_open(&context_->pb, path_.c_str(), AVIO_FLAG_WRITE);
         if (ret < 0)

@@ -219,6 +219,9 @@ TEST(ConvertWorker, UniqueNamesNeverReplaceAFile)
     EXPECT_EQ(video->OutputPaths[1], out + "/short_h264_aac_3s(1).mp4");
     EXPECT_EQ(video->UniqueSuffix, 1);
     EXPECT_EQ(ReadBytes(taken), "keep me");
+    // Each file holds its own data: moving the index to the front reads the file written.
+    for (const std::string &path : video->OutputPaths)
+        EXPECT_EQ(DecodeErrors(path), "") << path;
 }
 
 TEST(ConvertWorker, SourceIsNeverOverwritten)
@@ -231,6 +234,7 @@ TEST(ConvertWorker, SourceIsNeverOverwritten)
     ASSERT_EQ(job->TaskStatus[0].load(), kTaskCompleted);
     EXPECT_EQ(job->OutputPaths[0], dir + "/clip(0).mp4");
     EXPECT_TRUE(ReadBytes(source) == before);
+    EXPECT_EQ(DecodeErrors(job->OutputPaths[0]), "");
 }
 
 TEST(ConvertWorker, FiveOneAc3BecomesStereo)
