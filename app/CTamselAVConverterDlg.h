@@ -2,6 +2,7 @@
 // folder boxes, the preview panel and the command buttons.
 #pragma once
 
+#include "RunController.h"
 #include "WindowTimers.h"
 
 #include <QDialog>
@@ -17,7 +18,7 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <thread>
+#include <optional>
 #include <vector>
 
 class QComboBox;
@@ -89,7 +90,9 @@ public:
     bool ShutDownComputer();
     CAVConvertDlg *ConvertDialog() const { return m_convertDlg; }
     // True from a run's start until its worker thread has been joined.
-    bool IsConverting() const { return m_worker.joinable(); }
+    bool IsConverting() const { return m_run && m_run->HasWorker(); }
+    // A run was asked for while files were being added; it starts once they are in.
+    bool IsRunPending() const { return m_pendingRun.has_value(); }
 
     // The window's timers by the program's identifiers: 1 polls a run, 100 and 200 belong to
     // the preview panel.
@@ -200,15 +203,20 @@ private:
     // Shows `folder` in the file manager, or tells where it is when none can.
     void OpenOutputFolder(const QString &folder);
 
-    enum class RunKind { Convert, Merge };
     void StartRun(RunKind kind);
+    // The controller of the runs over the process's job record.
+    RunController &Run();
+    // What the task list probes with; never the job record a run may be using.
+    AVConvert &ProbeRecord();
     void OnTimer(int id);
     void EndRun(AVConvert &job, const QString &folder);
     // The run's counts in a desktop notification whose action shows the new files.
     void NotifyRunEnded(const AVConvert &job, const QString &folder);
-    void WaitWhileAddingFiles();
-    // Joins the worker; while it still finishes its file the window says so.
-    void WaitForWorker();
+    // Runs on m_runWait while a run waits for files being added, or a worker that was asked to
+    // stop finishes its file (the window says so after a moment); the window stays live.
+    void OnRunWaitTick();
+    // The worker has returned: joins it and gives the machine its sleep back.
+    void FinishRun();
     // The window is going: the worker stops after its file and is joined.
     void StopWorker();
     void ShowBusyNotice(bool on);
@@ -232,8 +240,12 @@ private:
 
     CAVConvertDlg *m_convertDlg = nullptr;
     WindowTimers m_timers;
-    std::thread m_worker;
-    std::atomic<bool> m_workerDone{true};
+    std::unique_ptr<RunController> m_run;
+    std::unique_ptr<AVConvert> m_probeRecord;
+    QTimer m_runWait;
+    QElapsedTimer m_finishClock;
+    std::optional<RunKind> m_pendingRun;
+    bool m_noticeShown = false;
     std::unique_ptr<SleepInhibition> m_sleepBlock;
     QLabel *m_busyNotice = nullptr;
     bool m_startingRun = false;

@@ -90,6 +90,13 @@ int Seconds(std::int64_t value)
 // ---------------------------------------------------------------------------------------------
 // Adding and dropping
 
+AVConvert &CTamselAVConverterDlg::ProbeRecord()
+{
+    if (!m_probeRecord)
+        m_probeRecord = std::make_unique<AVConvert>();
+    return *m_probeRecord;
+}
+
 void CTamselAVConverterDlg::AddFiles()
 {
     const QStringList chosen = Desktop().GetOpenFileNames(this, QString(), FileDialogFilters());
@@ -198,7 +205,10 @@ void CTamselAVConverterDlg::ProbeAndInsert(Batch &batch, const QString &rawPath)
         return;
     }
 
-    AVConvert &engine = EnsureConvertEngine();
+    // The job record is made with the first file; probes use a record of their own, so a worker
+    // finishing its file never shares one with them.
+    EnsureConvertEngine();
+    AVConvert &engine = ProbeRecord();
     const QString path = NormalisePath(rawPath);
     if (!ProbeValid(engine, path)) {
         ShowMessage(this, QStringLiteral("File:") + FileNameOf(path) + QStringLiteral(" is invalid!"));
@@ -271,7 +281,7 @@ bool CTamselAVConverterDlg::LoadMediaInfo()
     if (row < 0)
         return false;
     const QString path = m_taskList->GetItemText(row, 0);
-    AVConvert &engine = EnsureConvertEngine();
+    AVConvert &engine = ProbeRecord();
     engine.ProbePath = ToEngine(path);
     if (engine.ProbeMedia() < 0)
         return false;
@@ -338,7 +348,7 @@ void CTamselAVConverterDlg::OnListClick()
         return;
     }
     const QString path = m_taskList->GetItemText(row, 0);
-    AVConvert &engine = EnsureConvertEngine();
+    AVConvert &engine = ProbeRecord();
     engine.ProbePath = ToEngine(path);
     if (engine.ProbeMedia() < 0) {
         ShowMessage(this, QStringLiteral("File:") + path + QStringLiteral(" invalid!"));
