@@ -109,6 +109,7 @@ CTamselAVConverterDlg::CTamselAVConverterDlg(const QString &programFolder, QWidg
 
     m_probeTimer.setSingleShot(true);
     connect(&m_probeTimer, &QTimer::timeout, this, &CTamselAVConverterDlg::ProcessNextFile);
+    connect(&m_probe, &QFutureWatcher<ProbedFile>::finished, this, &CTamselAVConverterDlg::OnProbeDone);
 
     convertWorker = &ConvertWorker;
     mergeWorker = &MergeWorker;

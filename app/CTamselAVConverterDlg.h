@@ -7,6 +7,7 @@
 
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QFutureWatcher>
 #include <QPixmap>
 #include <QPoint>
 #include <QString>
@@ -14,6 +15,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
@@ -170,6 +172,13 @@ private:
         int next = 0;
         int refused = 0;
     };
+    // What adding a file needs from its probe, as the worker thread returns it.
+    struct ProbedFile {
+        int result = -1;
+        std::int64_t startSeconds = 0;
+        std::int64_t durationSeconds = 0;
+        std::int64_t duration = 0;
+    };
 
     void CreateControls();
     void SkinButtons();
@@ -195,7 +204,13 @@ private:
 
     void QueueBatch(Batch batch);
     void ProcessNextFile();
-    void ProbeAndInsert(Batch &batch, const QString &path);
+    // Starts probing the batch's next file on a worker thread; false when the file is not
+    // probed (the list is full), and the step ends at once.
+    bool StartProbe(Batch &batch, const QString &rawPath);
+    void OnProbeDone();
+    void InsertProbed(Batch &batch, const QString &path, const ProbedFile &probe);
+    // After a file: ends the batch when it was its last, and schedules the next file.
+    void EndProbeStep();
     void FinishBatch(const Batch &batch);
     void UpdateAddProgress();
 
@@ -237,6 +252,9 @@ private:
     QTimer m_probeTimer;
     QElapsedTimer m_batchClock;
     bool m_inProbeStep = false;
+    // One file at a time is probed, so rows arrive in the order they were given.
+    QFutureWatcher<ProbedFile> m_probe;
+    QString m_probePath;
 
     CAVConvertDlg *m_convertDlg = nullptr;
     WindowTimers m_timers;

@@ -26,6 +26,10 @@
 #include <QTest>
 #include <QTimer>
 
+#include <sys/stat.h>
+
+#include <thread>
+
 using namespace zentrova;
 using zentrova::test::WindowTest;
 
@@ -551,4 +555,40 @@ TEST_F(TaskList, FiveHundredFilesArriveInOrderWhileTheWindowKeepsRunning)
     EXPECT_GT(std::count_if(rowsSeen.begin(), rowsSeen.end(), [](int n) { return n > 0 && n < 500; }), 3);
     EXPECT_TRUE(progressShown);
     EXPECT_FALSE(window->AddProgress()->isVisible());
+}
+
+// A file that answers slowly (here a pipe nobody writes yet) is probed off the window's thread:
+// the window goes on with its timers, and the files after it wait their turn.
+TEST_F(TaskList, ASlowFileHoldsUpNeitherTheWindowNorTheOrder)
+{
+    const QString slow = programDir + QStringLiteral("/slow.wav");
+    QFile::remove(slow);
+    ASSERT_EQ(mkfifo(QFile::encodeName(slow).constData(), 0600), 0);
+    desktop.fileReplies.push_back({slow, Media("short_h264_aac_3s.mp4"), Media("mpeg4_mp3.avi")});
+    window->AddFiles();
+
+    int ticks = 0;
+    QTimer other;
+    QObject::connect(&other, &QTimer::timeout, [&] { ++ticks; });
+    other.start(5);
+    QTest::qWait(200);
+    EXPECT_GT(ticks, 0);
+    EXPECT_TRUE(window->IsAddingFiles());
+    EXPECT_EQ(Rows(), 0);
+
+    // The pipe delivers a whole file, though one that cannot tell its length from a pipe: it
+    // is refused, and the files after it come in the order they were given.
+    std::thread writer([&] {
+        QFile source(Media("audio_only.wav"));
+        QFile pipe(slow);
+        if (source.open(QIODevice::ReadOnly) && pipe.open(QIODevice::WriteOnly))
+            pipe.write(source.readAll());
+    });
+    WaitIdle();
+    writer.join();
+    EXPECT_EQ(Messages(), QStringList{QStringLiteral("File:slow.wav is invalid!")});
+    ASSERT_EQ(Rows(), 2);
+    EXPECT_EQ(Cell(0, 0), Media("short_h264_aac_3s.mp4"));
+    EXPECT_EQ(Cell(1, 0), Media("mpeg4_mp3.avi"));
+    EXPECT_EQ(Cell(0, 2), QStringLiteral("00:00:03"));
 }
