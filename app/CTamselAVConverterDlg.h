@@ -2,6 +2,7 @@
 // folder boxes, the preview panel and the command buttons.
 #pragma once
 
+#include "MediaInfoFormat.h"
 #include "RunController.h"
 #include "WindowTimers.h"
 
@@ -73,7 +74,11 @@ public:
     void ClipSelected();
     void ShowFileInformation();
     bool LoadMediaInfo();
+    // A row click: the row's file is probed off the window's thread; its information and the
+    // buttons follow when the probe returns.
     void OnListClick();
+    // True from a row click until its probe's result has been applied.
+    bool IsLoadingRowInfo() const { return !m_rowInfoPath.isEmpty(); }
     void OnListRightClick(const QPoint &globalPos);
     // The list's context menu as it would pop up now; also applies the menu's button rules.
     std::unique_ptr<QMenu> PrepareTaskMenu();
@@ -255,6 +260,10 @@ private:
     // One file at a time is probed, so rows arrive in the order they were given.
     QFutureWatcher<ProbedFile> m_probe;
     QString m_probePath;
+    // The clicked row's probe: the latest click wins.
+    QFutureWatcher<std::optional<MediaInfoTexts>> m_rowInfo;
+    QString m_rowInfoPath;
+    void OnRowInfoDone();
 
     CAVConvertDlg *m_convertDlg = nullptr;
     WindowTimers m_timers;

@@ -30,6 +30,9 @@
 #include <QUrl>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <optional>
+#include <utility>
+
 namespace zentrova {
 
 namespace {
@@ -372,14 +375,34 @@ void CTamselAVConverterDlg::OnListClick()
             EnableCommand(id, false);
         return;
     }
-    const QString path = m_taskList->GetItemText(row, 0);
-    AVConvert &engine = ProbeRecord();
-    engine.ProbePath = ToEngine(path);
-    if (engine.ProbeMedia() < 0) {
+    m_rowInfoPath = m_taskList->GetItemText(row, 0);
+    m_rowInfo.setFuture(QtConcurrent::run(
+        [path = ToEngine(m_rowInfoPath), length = m_taskList->GetItemText(row, 2).toStdString()]()
+            -> std::optional<MediaInfoTexts> {
+            AVConvert record;
+            record.ProbePath = path;
+            if (record.ProbeMedia() < 0)
+                return std::nullopt;
+            return MediaInfoFromProbe(record, path, length);
+        }));
+}
+
+void CTamselAVConverterDlg::OnRowInfoDone()
+{
+    if (!m_rowInfo.isFinished())
+        return;
+    const QString path = std::exchange(m_rowInfoPath, QString());
+    // Only the latest click's probe reports here; a row that has gone or lost the selection
+    // since then takes nothing from it.
+    const int row = m_taskList->FirstSelected();
+    if (path.isEmpty() || row < 0 || m_taskList->GetItemText(row, 0) != path)
+        return;
+    const std::optional<MediaInfoTexts> info = m_rowInfo.result();
+    if (!info) {
         ShowMessage(this, QStringLiteral("File:") + path + QStringLiteral(" invalid!"));
         return;
     }
-    MediaInfoText() = MediaInfoFromProbe(engine, engine.ProbePath, m_taskList->GetItemText(row, 2).toStdString());
+    MediaInfoText() = *info;
     for (int id : {IDC_CLIP, IDC_REMOVE, IDC_CONVERT, IDC_FILEINFO})
         EnableCommand(id, true);
     // Merge follows a click on any row but the last; on the last it keeps its state.

@@ -352,6 +352,8 @@ TEST_F(TaskList, RowClicksSetTheButtons)
     auto clickRow = [&](int row) {
         const QRect r = list->visualRect(list->model()->index(row, 1));
         QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, r.center());
+        // The buttons follow the row's probe, which runs off the window's thread.
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !window->IsLoadingRowInfo(); }));
     };
 
     // Empty space: no selection, so Merge goes off even though there are three rows.
@@ -372,6 +374,28 @@ TEST_F(TaskList, RowClicksSetTheButtons)
     EXPECT_EQ(MediaInfoText().mediaLength, "00:00:05");
 }
 
+TEST_F(TaskList, OnlyTheLatestRowClickIsShown)
+{
+    Add({Media("mpeg4_mp3.avi"), Media("audio_only.mp3"), Media("video_only.mp4")});
+    for (int row : {0, 2, 1}) {
+        window->TaskList()->clearSelection();
+        window->TaskList()->SetRowSelected(row, true);
+        window->OnListClick();
+    }
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !window->IsLoadingRowInfo(); }));
+    EXPECT_EQ(MediaInfoText().path, Media("audio_only.mp3").toStdString());
+    EXPECT_TRUE(Enabled(IDC_MERGE));
+
+    // A row removed before its probe returned leaves the buttons and the information alone.
+    window->TaskList()->clearSelection();
+    window->TaskList()->SetRowSelected(0, true);
+    window->OnListClick();
+    window->TaskList()->DeleteItem(0);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !window->IsLoadingRowInfo(); }));
+    EXPECT_EQ(MediaInfoText().path, Media("audio_only.mp3").toStdString());
+    EXPECT_TRUE(desktop.messages.isEmpty());
+}
+
 TEST_F(TaskList, ClickOnAVanishedFileSaysSoAndChangesNothing)
 {
     const QString copy = programDir + QStringLiteral("/copy.avi");
@@ -383,6 +407,7 @@ TEST_F(TaskList, ClickOnAVanishedFileSaysSoAndChangesNothing)
 
     const QRect r = window->TaskList()->visualRect(window->TaskList()->model()->index(0, 1));
     QTest::mouseClick(window->TaskList()->viewport(), Qt::LeftButton, Qt::NoModifier, r.center());
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !window->IsLoadingRowInfo(); }));
     EXPECT_EQ(Messages(), QStringList{QStringLiteral("File:") + copy + QStringLiteral(" invalid!")});
     EXPECT_FALSE(Enabled(IDC_CLIP));
 }
