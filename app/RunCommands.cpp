@@ -78,6 +78,12 @@ void CTamselAVConverterDlg::StartRun(RunKind kind)
     // The dialog's loop lets events through; a second press must not start a run inside the first.
     if (m_startingRun)
         return;
+    // A worker that has returned only waits for the next tick to be joined.
+    if (IsConverting() && m_run->WorkerDone()) {
+        if (!m_pendingRun)
+            m_runWait.stop();
+        FinishRun();
+    }
     // A stopped worker still finishing its file holds the job record; the notice says so.
     if (IsConverting())
         return;
