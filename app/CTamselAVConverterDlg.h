@@ -77,7 +77,8 @@ public:
     // A row click: the row's file is probed off the window's thread; its information and the
     // buttons follow when the probe returns.
     void OnListClick();
-    // True from a row click until its probe's result has been applied.
+    // True from a row's probe request (click, File Information, end of adding) until its
+    // result has been applied.
     bool IsLoadingRowInfo() const { return !m_rowInfoPath.isEmpty(); }
     void OnListRightClick(const QPoint &globalPos);
     // The list's context menu as it would pop up now; also applies the menu's button rules.
@@ -263,6 +264,10 @@ private:
     // The clicked row's probe: the latest click wins.
     QFutureWatcher<std::optional<MediaInfoTexts>> m_rowInfo;
     QString m_rowInfoPath;
+    // What the row's probe result is for; requests for the same file add up.
+    enum RowInfoUse : unsigned { kInfoOnly = 0, kInfoButtons = 1, kInfoDialog = 2 };
+    unsigned m_rowInfoUse = kInfoOnly;
+    void LoadRowInfo(unsigned use);
     void OnRowInfoDone();
 
     CAVConvertDlg *m_convertDlg = nullptr;

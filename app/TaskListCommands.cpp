@@ -263,7 +263,7 @@ void CTamselAVConverterDlg::FinishBatch(const Batch &batch)
         m_taskList->SelectAndFocus(0);
         m_taskList->setFocus();
     }
-    LoadMediaInfo();
+    LoadRowInfo(kInfoOnly);
     ApplyAfterAddingRule();
 }
 
@@ -319,10 +319,7 @@ bool CTamselAVConverterDlg::LoadMediaInfo()
 
 void CTamselAVConverterDlg::ShowFileInformation()
 {
-    if (!LoadMediaInfo())
-        return;
-    CFileInfomation dialog(MediaInfoText(), this);
-    Desktop().ExecDialog(dialog);
+    LoadRowInfo(kInfoDialog);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -375,15 +372,25 @@ void CTamselAVConverterDlg::OnListClick()
             EnableCommand(id, false);
         return;
     }
-    m_rowInfoPath = m_taskList->GetItemText(row, 0);
+    LoadRowInfo(kInfoButtons);
+}
+
+void CTamselAVConverterDlg::LoadRowInfo(unsigned use)
+{
+    const int row = m_taskList->FirstSelected();
+    if (row < 0)
+        return;
+    const QString path = m_taskList->GetItemText(row, 0);
+    m_rowInfoUse = path == m_rowInfoPath ? (m_rowInfoUse | use) : use;
+    m_rowInfoPath = path;
     m_rowInfo.setFuture(QtConcurrent::run(
-        [path = ToEngine(m_rowInfoPath), length = m_taskList->GetItemText(row, 2).toStdString()]()
+        [file = ToEngine(path), length = m_taskList->GetItemText(row, 2).toStdString()]()
             -> std::optional<MediaInfoTexts> {
             AVConvert record;
-            record.ProbePath = path;
+            record.ProbePath = file;
             if (record.ProbeMedia() < 0)
                 return std::nullopt;
-            return MediaInfoFromProbe(record, path, length);
+            return MediaInfoFromProbe(record, file, length);
         }));
 }
 
@@ -398,11 +405,20 @@ void CTamselAVConverterDlg::OnRowInfoDone()
     if (path.isEmpty() || row < 0 || m_taskList->GetItemText(row, 0) != path)
         return;
     const std::optional<MediaInfoTexts> info = m_rowInfo.result();
+    const unsigned use = std::exchange(m_rowInfoUse, kInfoOnly);
     if (!info) {
-        ShowMessage(this, QStringLiteral("File:") + path + QStringLiteral(" invalid!"));
+        // Only a click says so; File Information and the end of adding stay silent.
+        if (use & kInfoButtons)
+            ShowMessage(this, QStringLiteral("File:") + path + QStringLiteral(" invalid!"));
         return;
     }
     MediaInfoText() = *info;
+    if (use & kInfoDialog) {
+        CFileInfomation dialog(MediaInfoText(), this);
+        Desktop().ExecDialog(dialog);
+    }
+    if (!(use & kInfoButtons))
+        return;
     for (int id : {IDC_CLIP, IDC_REMOVE, IDC_CONVERT, IDC_FILEINFO})
         EnableCommand(id, true);
     // Merge follows a click on any row but the last; on the last it keeps its state.

@@ -457,6 +457,7 @@ TEST_F(TaskList, ContextMenuWithAndWithoutSelection)
         return int(QDialog::Accepted);
     };
     window->RunTaskMenuCommand(ID_MENU_FILEINFO);
+    WaitIdle();
     EXPECT_EQ(desktop.dialogs, QStringList{QStringLiteral("File Information")});
 
     window->RunTaskMenuCommand(ID_MENU_REMOVE);
