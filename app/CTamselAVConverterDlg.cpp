@@ -2,6 +2,7 @@
 // commands live in TaskListCommands.cpp, the folder and auxiliary ones in FolderCommands.cpp.
 #include "CTamselAVConverterDlg.h"
 
+#include "AVConvert.h"
 #include "CAVConvertDlg.h"
 #include "CBitmapSlider.h"
 #include "CClipDialog.h"
@@ -108,12 +109,18 @@ CTamselAVConverterDlg::CTamselAVConverterDlg(const QString &programFolder, QWidg
 
     m_probeTimer.setSingleShot(true);
     connect(&m_probeTimer, &QTimer::timeout, this, &CTamselAVConverterDlg::ProcessNextFile);
+    connect(&m_probe, &QFutureWatcher<ProbedFile>::finished, this, &CTamselAVConverterDlg::OnProbeDone);
+    connect(&m_rowInfo, &QFutureWatcher<std::optional<MediaInfoTexts>>::finished, this,
+            &CTamselAVConverterDlg::OnRowInfoDone);
 
     convertWorker = &ConvertWorker;
     mergeWorker = &MergeWorker;
     m_convertDlg = new CAVConvertDlg(this);
     connect(m_convertDlg, &CAVConvertDlg::ShutDownWhenDoneChanged, this, [this](bool on) { ShutDownWhenDone = on; });
     connect(m_convertDlg, &CAVConvertDlg::StopPolling, this, [this] { KillTimer(1); });
+    // The progress dialog asks; only this window writes the stop, through the controller.
+    connect(m_convertDlg, &CAVConvertDlg::StopRun, this, [this] { Run().RequestStop(); });
+    connect(&m_runWait, &QTimer::timeout, this, &CTamselAVConverterDlg::OnRunWaitTick);
     m_clipDlg = new CClipDialog(*m_taskList, [this] { InitialisePreview(); }, this);
     // The Delete key belongs to the task list wherever the focus is in this window.
     qApp->installEventFilter(this);

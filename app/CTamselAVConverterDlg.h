@@ -2,10 +2,13 @@
 // folder boxes, the preview panel and the command buttons.
 #pragma once
 
+#include "MediaInfoFormat.h"
+#include "RunController.h"
 #include "WindowTimers.h"
 
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QFutureWatcher>
 #include <QPixmap>
 #include <QPoint>
 #include <QString>
@@ -13,11 +16,12 @@
 #include <QTimer>
 
 #include <atomic>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
 #include <memory>
-#include <thread>
+#include <optional>
 #include <vector>
 
 class QComboBox;
@@ -70,7 +74,12 @@ public:
     void ClipSelected();
     void ShowFileInformation();
     bool LoadMediaInfo();
+    // A row click: the row's file is probed off the window's thread; its information and the
+    // buttons follow when the probe returns.
     void OnListClick();
+    // True from a row's probe request (click, File Information, end of adding) until its
+    // result has been applied.
+    bool IsLoadingRowInfo() const { return !m_rowInfoPath.isEmpty(); }
     void OnListRightClick(const QPoint &globalPos);
     // The list's context menu as it would pop up now; also applies the menu's button rules.
     std::unique_ptr<QMenu> PrepareTaskMenu();
@@ -89,7 +98,9 @@ public:
     bool ShutDownComputer();
     CAVConvertDlg *ConvertDialog() const { return m_convertDlg; }
     // True from a run's start until its worker thread has been joined.
-    bool IsConverting() const { return m_worker.joinable(); }
+    bool IsConverting() const { return m_run && m_run->HasWorker(); }
+    // A run was asked for while files were being added; it starts once they are in.
+    bool IsRunPending() const { return m_pendingRun.has_value(); }
 
     // The window's timers by the program's identifiers: 1 polls a run, 100 and 200 belong to
     // the preview panel.
@@ -167,6 +178,13 @@ private:
         int next = 0;
         int refused = 0;
     };
+    // What adding a file needs from its probe, as the worker thread returns it.
+    struct ProbedFile {
+        int result = -1;
+        std::int64_t startSeconds = 0;
+        std::int64_t durationSeconds = 0;
+        std::int64_t duration = 0;
+    };
 
     void CreateControls();
     void SkinButtons();
@@ -192,7 +210,13 @@ private:
 
     void QueueBatch(Batch batch);
     void ProcessNextFile();
-    void ProbeAndInsert(Batch &batch, const QString &path);
+    // Starts probing the batch's next file on a worker thread; false when the file is not
+    // probed (the list is full), and the step ends at once.
+    bool StartProbe(Batch &batch, const QString &rawPath);
+    void OnProbeDone();
+    void InsertProbed(Batch &batch, const QString &path, const ProbedFile &probe);
+    // After a file: ends the batch when it was its last, and schedules the next file.
+    void EndProbeStep();
     void FinishBatch(const Batch &batch);
     void UpdateAddProgress();
 
@@ -200,15 +224,20 @@ private:
     // Shows `folder` in the file manager, or tells where it is when none can.
     void OpenOutputFolder(const QString &folder);
 
-    enum class RunKind { Convert, Merge };
     void StartRun(RunKind kind);
+    // The controller of the runs over the process's job record.
+    RunController &Run();
+    // What the task list probes with; never the job record a run may be using.
+    AVConvert &ProbeRecord();
     void OnTimer(int id);
     void EndRun(AVConvert &job, const QString &folder);
     // The run's counts in a desktop notification whose action shows the new files.
     void NotifyRunEnded(const AVConvert &job, const QString &folder);
-    void WaitWhileAddingFiles();
-    // Joins the worker; while it still finishes its file the window says so.
-    void WaitForWorker();
+    // Runs on m_runWait while a run waits for files being added, or a worker that was asked to
+    // stop finishes its file (the window says so after a moment); the window stays live.
+    void OnRunWaitTick();
+    // The worker has returned: joins it and gives the machine its sleep back.
+    void FinishRun();
     // The window is going: the worker stops after its file and is joined.
     void StopWorker();
     void ShowBusyNotice(bool on);
@@ -229,11 +258,26 @@ private:
     QTimer m_probeTimer;
     QElapsedTimer m_batchClock;
     bool m_inProbeStep = false;
+    // One file at a time is probed, so rows arrive in the order they were given.
+    QFutureWatcher<ProbedFile> m_probe;
+    QString m_probePath;
+    // The clicked row's probe: the latest click wins.
+    QFutureWatcher<std::optional<MediaInfoTexts>> m_rowInfo;
+    QString m_rowInfoPath;
+    // What the row's probe result is for; requests for the same file add up.
+    enum RowInfoUse : unsigned { kInfoOnly = 0, kInfoButtons = 1, kInfoDialog = 2 };
+    unsigned m_rowInfoUse = kInfoOnly;
+    void LoadRowInfo(unsigned use);
+    void OnRowInfoDone();
 
     CAVConvertDlg *m_convertDlg = nullptr;
     WindowTimers m_timers;
-    std::thread m_worker;
-    std::atomic<bool> m_workerDone{true};
+    std::unique_ptr<RunController> m_run;
+    std::unique_ptr<AVConvert> m_probeRecord;
+    QTimer m_runWait;
+    QElapsedTimer m_finishClock;
+    std::optional<RunKind> m_pendingRun;
+    bool m_noticeShown = false;
     std::unique_ptr<SleepInhibition> m_sleepBlock;
     QLabel *m_busyNotice = nullptr;
     bool m_startingRun = false;

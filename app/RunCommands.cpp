@@ -15,18 +15,16 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
 #include <QTableWidgetItem>
-#include <QThread>
 #include <QTimerEvent>
 #include <QUrl>
 
 #include <algorithm>
-#include <system_error>
+#include <utility>
 
 namespace zentrova {
 
@@ -36,6 +34,8 @@ constexpr int kPollTimer = 1;
 constexpr int kPollIntervalMs = 300;
 // A worker that ends within this time needs no notice.
 constexpr int kBusyNoticeDelayMs = 150;
+// How often a waiting run looks at the worker and at the files being added.
+constexpr int kRunWaitIntervalMs = 20;
 
 std::string ToEngine(const QString &path)
 {
@@ -65,21 +65,39 @@ void CTamselAVConverterDlg::StartMerge()
     StartRun(RunKind::Merge);
 }
 
+RunController &CTamselAVConverterDlg::Run()
+{
+    if (!m_run)
+        m_run = std::make_unique<RunController>(EnsureConvertEngine());
+    return *m_run;
+}
+
 void CTamselAVConverterDlg::StartRun(RunKind kind)
 {
     StopPreview();
-    // Waiting below lets events through; a second press must not start a run inside the first.
+    // The dialog's loop lets events through; a second press must not start a run inside the first.
     if (m_startingRun)
         return;
+    // A worker that has returned only waits for the next tick to be joined.
+    if (IsConverting() && m_run->WorkerDone()) {
+        if (!m_pendingRun)
+            m_runWait.stop();
+        FinishRun();
+    }
+    // A stopped worker still finishing its file holds the job record; the notice says so.
+    if (IsConverting())
+        return;
+    // The rows are read once every added file has been probed; the run starts from the wait.
+    if (IsAddingFiles()) {
+        m_pendingRun = kind;
+        m_runWait.start(kRunWaitIntervalMs);
+        return;
+    }
     m_startingRun = true;
     struct Reset {
         bool &flag;
         ~Reset() { flag = false; }
     } reset{m_startingRun};
-
-    // The job record is the worker's until it ends, and the probe's while files are added.
-    WaitForWorker();
-    WaitWhileAddingFiles();
 
     std::vector<TaskRow> rows;
     rows.reserve(static_cast<std::size_t>(m_taskList->GetItemCount()));
@@ -87,7 +105,8 @@ void CTamselAVConverterDlg::StartRun(RunKind kind)
         rows.push_back({ToEngine(m_taskList->GetItemText(row, 0)), m_taskList->GetItemText(row, 1).toStdString(),
                         m_taskList->GetItemText(row, 2).toStdString(), m_taskList->GetCheck(row)});
 
-    AVConvert &job = EnsureConvertEngine();
+    RunController &run = Run();
+    AVConvert &job = run.Job();
     const std::string settingsFile = ToEngine(FolderSettingsPath);
     const auto saveFolder = [&settingsFile](const std::string &folder) { SaveOutputFolder(settingsFile, folder); };
     const std::string profile = m_profile->currentText().toStdString();
@@ -112,14 +131,7 @@ void CTamselAVConverterDlg::StartRun(RunKind kind)
     CompletedCount = 0;
     m_runEnded = false;
     m_sleepBlock = Desktop().InhibitSleep(QStringLiteral("Converting video files"));
-    m_workerDone.store(false, std::memory_order_relaxed);
-    try {
-        m_worker = std::thread([this, &job, entry] {
-            entry(job);
-            m_workerDone.store(true, std::memory_order_release);
-        });
-    } catch (const std::system_error &) {
-        m_workerDone.store(true, std::memory_order_relaxed);
+    if (!run.Start(kind, entry)) {
         m_sleepBlock.reset();
         ShowMessage(this, QStringLiteral("The conversion could not be started: the system has no thread left for it."));
         return;
@@ -133,53 +145,62 @@ void CTamselAVConverterDlg::StartRun(RunKind kind)
         Desktop().ExecDialog(*m_convertDlg);
     }
 
-    // After Stop the worker still completes the file it writes; the next command waits for it here.
-    WaitForWorker();
+    // After Stop the worker still completes the file it writes; the window follows it on a timer.
+    if (run.WorkerDone()) {
+        FinishRun();
+        return;
+    }
+    m_finishClock.start();
+    m_runWait.start(kRunWaitIntervalMs);
+}
+
+void CTamselAVConverterDlg::OnRunWaitTick()
+{
+    if (IsConverting()) {
+        if (!m_run->WorkerDone()) {
+            if (!m_noticeShown && m_finishClock.isValid() && m_finishClock.elapsed() >= kBusyNoticeDelayMs) {
+                ShowBusyNotice(true);
+                m_noticeShown = true;
+            }
+            return;
+        }
+        FinishRun();
+    }
+    if (m_pendingRun && IsAddingFiles())
+        return;
+    m_runWait.stop();
+    if (const std::optional<RunKind> pending = std::exchange(m_pendingRun, std::nullopt))
+        StartRun(*pending);
+}
+
+void CTamselAVConverterDlg::FinishRun()
+{
+    if (m_run)
+        m_run->Join();
+    m_finishClock.invalidate();
+    if (m_noticeShown) {
+        ShowBusyNotice(false);
+        m_noticeShown = false;
+    }
     m_sleepBlock.reset();
     Desktop().SetLauncherProgress(0, 0, false);
-}
-
-void CTamselAVConverterDlg::WaitWhileAddingFiles()
-{
-    while (IsAddingFiles()) {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        QThread::msleep(5);
-    }
-}
-
-void CTamselAVConverterDlg::WaitForWorker()
-{
-    if (!m_worker.joinable())
-        return;
-    if (!m_workerDone.load(std::memory_order_acquire)) {
-        QElapsedTimer clock;
-        clock.start();
-        bool noticeShown = false;
-        while (!m_workerDone.load(std::memory_order_acquire)) {
-            if (!noticeShown && clock.elapsed() >= kBusyNoticeDelayMs) {
-                ShowBusyNotice(true);
-                noticeShown = true;
-            }
-            // Paint and timers go on; clicks wait until the worker is gone.
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-            QThread::msleep(10);
-        }
-        if (noticeShown)
-            ShowBusyNotice(false);
-    }
-    m_worker.join();
 }
 
 void CTamselAVConverterDlg::StopWorker()
 {
     KillTimer(kPollTimer);
-    if (!m_worker.joinable())
+    m_runWait.stop();
+    m_pendingRun.reset();
+    if (!IsConverting())
         return;
-    if (AVConvert *job = ConvertEngine()) {
-        job->StopRequested.store(true, std::memory_order_relaxed);
-        job->DetachPreview();
+    // The window is going: its record goes with the process, so the worker is joined here.
+    m_run->RequestStop();
+    m_run->Job().DetachPreview();
+    m_run->Join();
+    if (m_noticeShown) {
+        ShowBusyNotice(false);
+        m_noticeShown = false;
     }
-    m_worker.join();
     m_sleepBlock.reset();
 }
 
@@ -245,73 +266,69 @@ void CTamselAVConverterDlg::OnTimer(int id)
 
 void CTamselAVConverterDlg::PollProgress()
 {
-    AVConvert *job = ConvertEngine();
-    if (!job)
+    if (!ConvertEngine())
         return;
+    const RunSnapshot run = Run().Snapshot();
     CAVConvertDlg &dialog = *m_convertDlg;
     const int rows = m_taskList->GetItemCount();
-    // Acquire: the statuses of the rows before it are final.
-    const int current = job->CurrentTask.load(std::memory_order_acquire);
-    const int progress = job->Progress.load(std::memory_order_relaxed);
+    const int current = run.currentTask;
+    const int progress = run.percent;
 
     const QString name = current >= 0 && current < rows ? FileNameOf(m_taskList->GetItemText(current, 0)) : QString();
     if (progress >= 0 && current < rows)
         dialog.CurrentFileLabel()->setText(name + QStringLiteral("   ") + QString::number(progress) +
                                            QStringLiteral("% has completed"));
     dialog.TotalLabel()->setText(QString::number(CompletedCount) + QStringLiteral(" Task Completed / Total ") +
-                                 QString::number(job->CheckedTaskCount) + QStringLiteral(" Task(s)"));
-    if (job->CheckedTaskCount > 0)
-        dialog.TotalBar()->setValue(CompletedCount * 100 / job->CheckedTaskCount);
+                                 QString::number(run.checkedTaskCount) + QStringLiteral(" Task(s)"));
+    if (run.checkedTaskCount > 0)
+        dialog.TotalBar()->setValue(CompletedCount * 100 / run.checkedTaskCount);
     if (progress >= 0 && progress <= 100)
         dialog.CurrentBar()->setValue(progress);
+    dialog.SetTimeLeft(run.runSecondsLeft);
     const QString folder = m_folder->currentText();
 
-    if (job->StopRequested.load(std::memory_order_relaxed)) {
+    if (run.stopRequested) {
         KillTimer(kPollTimer);
         if (dialog.isVisible())
             dialog.StopConverting();
     }
 
-    int completed = 0;
-    const int reported = std::min({current, rows, AVConvert::kStatusEntries});
+    const int reported = std::min(static_cast<int>(run.rows.size()), rows);
     for (int i = 0; i < reported; ++i) {
         const auto index = static_cast<std::size_t>(i);
-        // Acquire: a failed row's reason is written before its status.
-        const std::uint8_t status = job->TaskStatus[index].load(std::memory_order_acquire);
-        if (status == kTaskCompleted)
-            ++completed;
+        const RowOutcome &outcome = run.rows[index];
         const int row = i < static_cast<int>(CheckedRows.size()) ? CheckedRows[index] : -1;
         if (row < 0)
             continue;
-        if (status == kTaskFailed) {
+        if (outcome.status == kTaskFailed) {
             m_taskList->SetItemText(row, 4, QStringLiteral("Failure"));
-            if (QTableWidgetItem *cell = m_taskList->item(row, 4); cell && index < job->FailureReasons.size())
-                cell->setToolTip(QString::fromStdString(job->FailureReasons[index]));
-        } else if (status == kTaskCompleted) {
+            if (QTableWidgetItem *cell = m_taskList->item(row, 4))
+                cell->setToolTip(QString::fromStdString(outcome.reason));
+        } else if (outcome.status == kTaskCompleted) {
             m_taskList->SetItemText(row, 4, QStringLiteral("Completed"));
             if (QTableWidgetItem *cell = m_taskList->item(row, 4))
                 cell->setToolTip(QString());
             m_taskList->SetCheck(row, false);
         }
     }
-    CompletedCount = completed;
+    CompletedCount = run.completedCount;
 
     // The dock or task bar shows the same: the share of the run done and the tasks still to go.
-    if (job->CheckedTaskCount > 0 && !m_runEnded) {
-        const double share = (completed + std::clamp(progress, 0, 100) / 100.0) / job->CheckedTaskCount;
-        Desktop().SetLauncherProgress(std::min(share, 1.0), job->CheckedTaskCount - reported, true);
+    if (run.checkedTaskCount > 0 && !m_runEnded) {
+        const double share = (run.completedCount + std::clamp(progress, 0, 100) / 100.0) / run.checkedTaskCount;
+        Desktop().SetLauncherProgress(std::min(share, 1.0), run.checkedTaskCount - reported, true);
     }
 
     if (current == rows && !m_runEnded)
-        EndRun(*job, folder);
+        EndRun(Run().Job(), folder);
 }
 
 void CTamselAVConverterDlg::EndRun(AVConvert &job, const QString &folder)
 {
     m_runEnded = true;
     KillTimer(kPollTimer);
-    job.StopRequested.store(true, std::memory_order_relaxed);
-    QThread::msleep(100);
+    // Every row is done; the worker only lets go of the preview and returns.
+    Run().RequestStop();
     m_convertDlg->done(QDialog::Accepted);
     Desktop().SetLauncherProgress(0, 0, false);
     NotifyRunEnded(job, folder);

@@ -28,6 +28,10 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QUrl>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <optional>
+#include <utility>
 
 namespace zentrova {
 
@@ -73,13 +77,6 @@ QStringList ExpandDroppedFolders(const QStringList &paths)
     return files;
 }
 
-bool ProbeValid(AVConvert &engine, const QString &path)
-{
-    engine.ProbePath = ToEngine(path);
-    const int result = engine.ProbeMedia();
-    return result >= 0 && engine.ProbeStartSeconds >= 0 && engine.ProbeDurationSeconds >= 0;
-}
-
 int Seconds(std::int64_t value)
 {
     return static_cast<int>(std::clamp<std::int64_t>(value, INT32_MIN, INT32_MAX));
@@ -89,6 +86,13 @@ int Seconds(std::int64_t value)
 
 // ---------------------------------------------------------------------------------------------
 // Adding and dropping
+
+AVConvert &CTamselAVConverterDlg::ProbeRecord()
+{
+    if (!m_probeRecord)
+        m_probeRecord = std::make_unique<AVConvert>();
+    return *m_probeRecord;
+}
 
 void CTamselAVConverterDlg::AddFiles()
 {
@@ -155,21 +159,68 @@ void CTamselAVConverterDlg::QueueBatch(Batch batch)
 
 void CTamselAVConverterDlg::ProcessNextFile()
 {
-    if (m_batches.empty() || m_inProbeStep)
+    if (m_batches.empty() || m_inProbeStep || m_probe.isRunning())
         return;
-    // Another dialog of the program is up (a message box, a conversion run): the engine
-    // record may be in use, and nothing should change behind that dialog's back. A stopped
-    // run's worker may still be finishing its file with the record after its dialog closed.
+    // Another dialog of the program is up (a message box, a conversion run): nothing should
+    // change behind that dialog's back, nor while a stopped run's worker finishes its file.
     if (QWidget *modal = QApplication::activeModalWidget(); (modal && modal != this) || IsConverting()) {
         m_probeTimer.start(50);
         return;
     }
-    m_inProbeStep = true;
     Batch &batch = m_batches.front();
     if (batch.next < batch.paths.size()) {
         const QString path = batch.paths.at(batch.next++);
-        ProbeAndInsert(batch, path);
+        if (StartProbe(batch, path))
+            return;
     }
+    m_inProbeStep = true;
+    EndProbeStep();
+}
+
+bool CTamselAVConverterDlg::StartProbe(Batch &batch, const QString &rawPath)
+{
+    CCheckListCtrl *list = m_taskList;
+    if (list->GetItemCount() >= AVConvert::kMaxTasks) {
+        // A run holds 9999 tasks at most: refuse the rest of this batch in one message.
+        batch.refused = static_cast<int>(batch.paths.size()) - (batch.next - 1);
+        batch.next = static_cast<int>(batch.paths.size());
+        ShowMessage(this, QStringLiteral("The task list is full: it holds at most %1 files. "
+                                         "%2 file(s) were not added.")
+                              .arg(AVConvert::kMaxTasks)
+                              .arg(batch.refused));
+        return false;
+    }
+    // The job record is made with the first file, as the run commands expect.
+    EnsureConvertEngine();
+    m_probePath = NormalisePath(rawPath);
+    // A slow or network file must not hold up the window: the probe runs on a worker with a
+    // record of its own and comes back as a value.
+    m_probe.setFuture(QtConcurrent::run([path = ToEngine(m_probePath)] {
+        AVConvert record;
+        record.ProbePath = path;
+        ProbedFile probe;
+        probe.result = record.ProbeMedia();
+        probe.startSeconds = record.ProbeStartSeconds;
+        probe.durationSeconds = record.ProbeDurationSeconds;
+        probe.duration = record.ProbeDuration;
+        return probe;
+    }));
+    return true;
+}
+
+void CTamselAVConverterDlg::OnProbeDone()
+{
+    if (m_batches.empty())
+        return;
+    // A message below runs its own loop: no further file starts until this one is in.
+    m_inProbeStep = true;
+    InsertProbed(m_batches.front(), m_probePath, m_probe.result());
+    EndProbeStep();
+}
+
+void CTamselAVConverterDlg::EndProbeStep()
+{
+    Batch &batch = m_batches.front();
     if (batch.next >= batch.paths.size()) {
         const Batch done = std::move(batch);
         m_batches.pop_front();
@@ -184,35 +235,22 @@ void CTamselAVConverterDlg::ProcessNextFile()
         m_probeTimer.start(0);
 }
 
-void CTamselAVConverterDlg::ProbeAndInsert(Batch &batch, const QString &rawPath)
+void CTamselAVConverterDlg::InsertProbed(Batch &batch, const QString &path, const ProbedFile &probe)
 {
     CCheckListCtrl *list = m_taskList;
-    if (list->GetItemCount() >= AVConvert::kMaxTasks) {
-        // A run holds 9999 tasks at most: refuse the rest of this batch in one message.
-        batch.refused = static_cast<int>(batch.paths.size()) - (batch.next - 1);
-        batch.next = static_cast<int>(batch.paths.size());
-        ShowMessage(this, QStringLiteral("The task list is full: it holds at most %1 files. "
-                                         "%2 file(s) were not added.")
-                              .arg(AVConvert::kMaxTasks)
-                              .arg(batch.refused));
-        return;
-    }
-
-    AVConvert &engine = EnsureConvertEngine();
-    const QString path = NormalisePath(rawPath);
-    if (!ProbeValid(engine, path)) {
+    if (probe.result < 0 || probe.startSeconds < 0 || probe.durationSeconds < 0) {
         ShowMessage(this, QStringLiteral("File:") + FileNameOf(path) + QStringLiteral(" is invalid!"));
         return;
     }
 
     list->SetRowSelected(0, false);
     const int row = list->InsertItem(batch.dropped ? 0 : list->GetItemCount(), path);
-    list->SetItemText(row, 1, QString::fromStdString(FormatClipTime(Seconds(engine.ProbeStartSeconds))));
-    list->SetItemText(row, 2, QString::fromStdString(FormatClipTime(Seconds(engine.ProbeDurationSeconds))));
+    list->SetItemText(row, 1, QString::fromStdString(FormatClipTime(Seconds(probe.startSeconds))));
+    list->SetItemText(row, 2, QString::fromStdString(FormatClipTime(Seconds(probe.durationSeconds))));
     if (!batch.dropped)
         list->SetItemText(row, 3, m_profile->currentText());
     list->SetItemText(row, 4, QStringLiteral(" Ready"));
-    list->SetItemText(row, 5, QString::number(engine.ProbeDuration / 1000000));
+    list->SetItemText(row, 5, QString::number(probe.duration / 1000000));
     if (!batch.dropped) {
         list->SetCheck(row, true);
         EnablePreviewButtons();
@@ -225,7 +263,7 @@ void CTamselAVConverterDlg::FinishBatch(const Batch &batch)
         m_taskList->SelectAndFocus(0);
         m_taskList->setFocus();
     }
-    LoadMediaInfo();
+    LoadRowInfo(kInfoOnly);
     ApplyAfterAddingRule();
 }
 
@@ -271,7 +309,7 @@ bool CTamselAVConverterDlg::LoadMediaInfo()
     if (row < 0)
         return false;
     const QString path = m_taskList->GetItemText(row, 0);
-    AVConvert &engine = EnsureConvertEngine();
+    AVConvert &engine = ProbeRecord();
     engine.ProbePath = ToEngine(path);
     if (engine.ProbeMedia() < 0)
         return false;
@@ -281,10 +319,7 @@ bool CTamselAVConverterDlg::LoadMediaInfo()
 
 void CTamselAVConverterDlg::ShowFileInformation()
 {
-    if (!LoadMediaInfo())
-        return;
-    CFileInfomation dialog(MediaInfoText(), this);
-    Desktop().ExecDialog(dialog);
+    LoadRowInfo(kInfoDialog);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -337,14 +372,53 @@ void CTamselAVConverterDlg::OnListClick()
             EnableCommand(id, false);
         return;
     }
+    LoadRowInfo(kInfoButtons);
+}
+
+void CTamselAVConverterDlg::LoadRowInfo(unsigned use)
+{
+    const int row = m_taskList->FirstSelected();
+    if (row < 0)
+        return;
     const QString path = m_taskList->GetItemText(row, 0);
-    AVConvert &engine = EnsureConvertEngine();
-    engine.ProbePath = ToEngine(path);
-    if (engine.ProbeMedia() < 0) {
-        ShowMessage(this, QStringLiteral("File:") + path + QStringLiteral(" invalid!"));
+    m_rowInfoUse = path == m_rowInfoPath ? (m_rowInfoUse | use) : use;
+    m_rowInfoPath = path;
+    m_rowInfo.setFuture(QtConcurrent::run(
+        [file = ToEngine(path), length = m_taskList->GetItemText(row, 2).toStdString()]()
+            -> std::optional<MediaInfoTexts> {
+            AVConvert record;
+            record.ProbePath = file;
+            if (record.ProbeMedia() < 0)
+                return std::nullopt;
+            return MediaInfoFromProbe(record, file, length);
+        }));
+}
+
+void CTamselAVConverterDlg::OnRowInfoDone()
+{
+    if (!m_rowInfo.isFinished())
+        return;
+    const QString path = std::exchange(m_rowInfoPath, QString());
+    // Only the latest click's probe reports here; a row that has gone or lost the selection
+    // since then takes nothing from it.
+    const int row = m_taskList->FirstSelected();
+    if (path.isEmpty() || row < 0 || m_taskList->GetItemText(row, 0) != path)
+        return;
+    const std::optional<MediaInfoTexts> info = m_rowInfo.result();
+    const unsigned use = std::exchange(m_rowInfoUse, kInfoOnly);
+    if (!info) {
+        // Only a click says so; File Information and the end of adding stay silent.
+        if (use & kInfoButtons)
+            ShowMessage(this, QStringLiteral("File:") + path + QStringLiteral(" invalid!"));
         return;
     }
-    MediaInfoText() = MediaInfoFromProbe(engine, engine.ProbePath, m_taskList->GetItemText(row, 2).toStdString());
+    MediaInfoText() = *info;
+    if (use & kInfoDialog) {
+        CFileInfomation dialog(MediaInfoText(), this);
+        Desktop().ExecDialog(dialog);
+    }
+    if (!(use & kInfoButtons))
+        return;
     for (int id : {IDC_CLIP, IDC_REMOVE, IDC_CONVERT, IDC_FILEINFO})
         EnableCommand(id, true);
     // Merge follows a click on any row but the last; on the last it keeps its state.

@@ -14,6 +14,7 @@
 #include "OutputFolder.h"
 #include "OutputSettings.h"
 #include "ProfileCatalogue.h"
+#include "RunController.h"
 #include "ValueText.h"
 
 extern "C" {
@@ -379,55 +380,31 @@ std::optional<std::string> ParseArgs(const std::vector<std::string> &args, Optio
     return std::nullopt;
 }
 
-std::string FormatEta(double seconds)
-{
-    const int s = static_cast<int>(seconds + 0.5);
-    char text[32];
-    std::snprintf(text, sizeof text, "%d:%02d:%02d", s / 3600, s / 60 % 60, s % 60);
-    return text;
-}
-
-// Follows a running worker: progress while it runs, one result line per finished task.
+// A view of the run's snapshots: progress while it runs, one result line per finished task.
 class RunReporter {
 public:
-    // In a merge, Progress measures the whole run and the rows share one output file.
+    // In a merge, the percent measures the whole run and the rows share one output file.
     RunReporter(const AVConvert &job, std::ostream &out, bool terminal, bool merge)
-        : job_(job), out_(out), terminal_(terminal), merge_(merge), started_(std::chrono::steady_clock::now())
+        : job_(job), out_(out), terminal_(terminal), merge_(merge)
     {
     }
 
-    void Poll()
+    void Show(const RunSnapshot &s)
     {
-        const int current = job_.CurrentTask.load(std::memory_order_acquire);
+        const int current = s.currentTask;
         // A merged row's result is only known once the file is finished (it is deleted when it
         // cannot be), so a merge reports its rows at the end.
         if (!merge_)
-            ReportUpTo(current);
-        if (current < 0 || current >= job_.TaskCount)
+            ReportRows(s);
+        if (current < 0 || current >= s.taskCount)
             return;
-        const int percent = std::max(0, job_.Progress.load(std::memory_order_relaxed));
+        const int percent = std::max(0, s.percent);
         const std::string &source = job_.SourcePaths[static_cast<std::size_t>(current)];
         const std::string name = std::filesystem::path(source).filename().string();
-        const std::string count = "[" + std::to_string(current + 1) + "/" + std::to_string(job_.TaskCount) + "]";
+        const std::string count = "[" + std::to_string(current + 1) + "/" + std::to_string(s.taskCount) + "]";
         if (terminal_) {
-            const auto now = std::chrono::steady_clock::now();
-            if (current != lastRow_) {
-                lastRow_ = current;
-                rowStarted_ = now;
-            }
-            // The file in progress at its own pace, the files after it at the pace of the run so far.
-            const double inRow = std::chrono::duration<double>(now - rowStarted_).count();
-            const double inRun = std::chrono::duration<double>(rowStarted_ - started_).count();
-            std::string eta = "--:--:--";
-            if (percent > 0 && merge_) {
-                const double inAll = std::chrono::duration<double>(now - started_).count();
-                eta = FormatEta(inAll * (100 - percent) / percent);
-            } else if (percent > 0) {
-                const double rowTotal = inRow * 100.0 / percent;
-                const double perTask = current > 0 ? inRun / current : rowTotal;
-                eta = FormatEta(rowTotal - inRow + perTask * (job_.TaskCount - current - 1));
-            }
-            out_ << "\r\x1b[K" << count << ' ' << name << "  " << percent << "%  ETA " << eta << std::flush;
+            out_ << "\r\x1b[K" << count << ' ' << name << "  " << percent << "%  ETA "
+                 << FormatTimeLeft(percent > 0 ? s.runSecondsLeft : -1) << std::flush;
             lineOpen_ = true;
         } else {
             if (current != lastRow_) {
@@ -444,26 +421,25 @@ public:
         }
     }
 
-    void ReportUpTo(int current)
+    void ReportRows(const RunSnapshot &s)
     {
-        for (; reported_ < current && reported_ < job_.TaskCount; ++reported_) {
+        for (; reported_ < static_cast<int>(s.rows.size()); ++reported_) {
             const auto row = static_cast<std::size_t>(reported_);
             if (lineOpen_) {
                 out_ << "\r\x1b[K";
                 lineOpen_ = false;
             }
-            switch (job_.TaskStatus[row].load(std::memory_order_acquire)) {
+            switch (s.rows[row].status) {
             case kTaskCompleted:
                 out_ << "Completed: " << job_.SourcePaths[row];
                 if (!merge_)
                     out_ << " -> " << job_.OutputPaths[row] << "\n  " << PlaysOnLine(job_.OutputPaths[row]);
                 out_ << '\n';
-                ++completed_;
                 break;
             case kTaskFailed:
                 out_ << "Failure: " << job_.SourcePaths[row];
-                if (row < job_.FailureReasons.size() && !job_.FailureReasons[row].empty())
-                    out_ << ": " << job_.FailureReasons[row];
+                if (!s.rows[row].reason.empty())
+                    out_ << ": " << s.rows[row].reason;
                 out_ << '\n';
                 break;
             default:
@@ -474,17 +450,12 @@ public:
         out_ << std::flush;
     }
 
-    int completed() const { return completed_; }
-
 private:
     const AVConvert &job_;
     std::ostream &out_;
     bool terminal_;
     bool merge_;
-    std::chrono::steady_clock::time_point started_;
-    std::chrono::steady_clock::time_point rowStarted_;
     int reported_ = 0;
-    int completed_ = 0;
     int lastRow_ = -1;
     int lastStep_ = 0;
     bool lineOpen_ = false;
@@ -562,27 +533,25 @@ int Convert(const Options &o, std::ostream &out, std::ostream &err, const CliEnv
     job.Fit = ParseFit(o.fit.value_or("pad")).value_or(PictureFit::Pad);
     if (o.preview)
         job.Preview.Attach(PreviewTarget::OwnWindow);
-    std::atomic<bool> finished{false};
-    std::string merged;
-    std::thread worker([&] {
-        if (o.merge)
-            merged = MergeRows(job);
-        else
-            ConvertWorker(job);
-        finished.store(true, std::memory_order_release);
-    });
+    RunController run(job);
+    if (!run.Start(o.merge ? RunKind::Merge : RunKind::Convert)) {
+        err << "zentrova-convert: the conversion could not be started\n";
+        return kExitFailure;
+    }
     RunReporter reporter(job, out, env.terminal, o.merge);
     bool interrupted = false;
-    while (!finished.load(std::memory_order_acquire)) {
+    while (!run.WorkerDone()) {
         if (env.interrupted && env.interrupted->load(std::memory_order_relaxed) && !interrupted) {
             interrupted = true;
-            job.StopRequested.store(true, std::memory_order_relaxed);
+            run.RequestStop();
         }
-        reporter.Poll();
+        reporter.Show(run.Snapshot());
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
-    worker.join();
-    reporter.ReportUpTo(job.CurrentTask.load(std::memory_order_acquire));
+    run.Join();
+    const RunSnapshot last = run.Snapshot();
+    reporter.ReportRows(last);
+    const std::string &merged = run.MergedPath();
     if (o.merge) {
         if (merged.empty())
             err << "zentrova-convert: nothing could be merged\n";
@@ -591,7 +560,7 @@ int Convert(const Options &o, std::ostream &out, std::ostream &err, const CliEnv
     }
     if (interrupted)
         return kExitInterrupted;
-    const bool allDone = reporter.completed() == job.CheckedTaskCount && !anyInvalid;
+    const bool allDone = last.completedCount == job.CheckedTaskCount && !anyInvalid;
     return allDone && (!o.merge || !merged.empty()) ? kExitOk : kExitFailure;
 }
 

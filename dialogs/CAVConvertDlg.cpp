@@ -5,6 +5,7 @@
 #include "CLabel.h"
 #include "ControlLayout.h"
 #include "DesktopServices.h"
+#include "RunController.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -14,7 +15,6 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QThread>
 
 #include <algorithm>
 #include <chrono>
@@ -135,6 +135,13 @@ CAVConvertDlg::CAVConvertDlg(QWidget *parent)
     // Both bars share their edges (the template had this one two units off).
     m_totalBar = MakeBar(this, IDC_TOTAL_BAR, Dlu(122, 58, 256, 14));
 
+    // Under the current bar's right end, clear of the totals line below.
+    m_timeLeft = new QLabel(this);
+    SetControlId(m_timeLeft, IDC_TIME_LEFT);
+    m_timeLeft->setGeometry(Dlu(278, 37, 100, 8));
+    m_timeLeft->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    SetTimeLeft(-1);
+
     m_showPreview = new QCheckBox(QStringLiteral("Show preview"), this);
     SetControlId(m_showPreview, IDC_SHOW_PREVIEW);
     m_showPreview->setGeometry(TextRect(7, 85, 61, 10));
@@ -186,6 +193,7 @@ bool CAVConvertDlg::OnInitDialog()
     m_totalText->setText(QStringLiteral("Converting..."));
     m_currentBar->setValue(0);
     m_totalBar->setValue(0);
+    SetTimeLeft(-1);
 
     if (IsX11()) {
         qputenv("SDL_WINDOWID", QByteArray::number(static_cast<qulonglong>(m_previewWindow->winId())));
@@ -209,11 +217,14 @@ bool CAVConvertDlg::OnInitDialog()
 
 void CAVConvertDlg::StopConverting()
 {
-    if (m_job)
-        m_job->StopRequested.store(true, std::memory_order_relaxed);
-    QThread::msleep(100);
+    emit StopRun();
     emit StopPolling();
     done(QDialog::Accepted);
+}
+
+void CAVConvertDlg::SetTimeLeft(double seconds)
+{
+    m_timeLeft->setText(QStringLiteral("Time left: ") + QString::fromStdString(FormatTimeLeft(seconds)));
 }
 
 void CAVConvertDlg::OnShowPreviewClicked(bool checked)

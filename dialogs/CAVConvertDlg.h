@@ -6,6 +6,7 @@
 
 class QCheckBox;
 class QGroupBox;
+class QLabel;
 class QProgressBar;
 class QPushButton;
 
@@ -20,6 +21,7 @@ enum ProgressDialogControl : int {
     IDC_TOTAL_BAR = 1012,
     IDC_CURRENT_TEXT = 1018,
     IDC_TOTAL_TEXT = 1019,
+    IDC_TIME_LEFT = 1020,
     IDC_PREVIEW_AREA = 1108,
     IDC_SHOW_PREVIEW = 1120,
     IDC_SHUT_DOWN = 1147,
@@ -31,20 +33,24 @@ public:
     explicit CAVConvertDlg(QWidget *parent = nullptr);
     ~CAVConvertDlg() override;
 
-    // The job record whose flags the dialog writes; set before every run.
+    // The job record whose preview the dialog attaches and hides; set before every run.
     void SetJob(AVConvert *job) { m_job = job; }
 
     // Everything a fresh dialog needs before it is shown, once per run: the preview window is
     // published, "Show preview" is ticked, the shut-down box is cleared.
     bool OnInitDialog();
 
-    // Stop and the window's close button: asks the worker to stop, stops the owner's polling
-    // and closes the dialog with OK.
+    // Stop and the window's close button: asks the owner to stop the run and its polling, and
+    // closes the dialog with OK.
     void StopConverting();
+
+    // The run's time left in seconds, negative while unknown.
+    void SetTimeLeft(double seconds);
 
     QWidget *controlById(int id) const;
     CLabel *CurrentFileLabel() const { return m_currentText; }
     CLabel *TotalLabel() const { return m_totalText; }
+    QLabel *TimeLeftLabel() const { return m_timeLeft; }
     QProgressBar *CurrentBar() const { return m_currentBar; }
     QProgressBar *TotalBar() const { return m_totalBar; }
     QCheckBox *ShowPreviewBox() const { return m_showPreview; }
@@ -63,6 +69,8 @@ public slots:
 signals:
     // The "Shut down computer when conversion completed" box as the owner must remember it.
     void ShutDownWhenDoneChanged(bool on);
+    // The user asked the run to stop.
+    void StopRun();
     // The owner's progress polling must stop now.
     void StopPolling();
 
@@ -81,6 +89,7 @@ private:
     QWidget *m_previewWindow = nullptr;
     CLabel *m_currentText = nullptr;
     CLabel *m_totalText = nullptr;
+    QLabel *m_timeLeft = nullptr;
     QProgressBar *m_currentBar = nullptr;
     QProgressBar *m_totalBar = nullptr;
     QCheckBox *m_showPreview = nullptr;

@@ -57,14 +57,23 @@ void RunTest::DriveDialog(std::function<void(CAVConvertDlg &)> tick)
     };
 }
 
+void RunTest::WaitForRunEnd()
+{
+    // A stopped worker finishes its file after the command returned; the window stays live.
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !window->IsConverting() && !window->IsRunPending(); }, 120000))
+        << "the worker did not end";
+}
+
 void RunTest::Convert()
 {
     window->StartConversion();
+    WaitForRunEnd();
 }
 
 void RunTest::Merge()
 {
     window->StartMerge();
+    WaitForRunEnd();
 }
 
 void RunTest::CountWorkers()

@@ -27,6 +27,8 @@ protected:
     // Presses Convert (or Merge) and returns once the run is over.
     void Convert();
     void Merge();
+    // Returns once no run is going on or waiting to start.
+    void WaitForRunEnd();
 
     // The worker wrapped to count how many run at once.
     void CountWorkers();

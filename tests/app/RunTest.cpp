@@ -23,6 +23,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableWidgetItem>
 #include <QTest>
 #include <QTimer>
@@ -76,6 +77,14 @@ TEST(ProgressDialog, TemplateControlsAtTheirPlaces)
     EXPECT_TRUE(qobject_cast<CLabel *>(dialog.controlById(IDC_CURRENT_TEXT)));
     EXPECT_TRUE(qobject_cast<CLabel *>(dialog.controlById(IDC_TOTAL_TEXT)));
     EXPECT_EQ(dialog.CurrentFileLabel()->text(), QStringLiteral("Converting..."));
+    // The time left sits between the bars, clear of both text lines and within the dialog.
+    const QRect timeLeft = dialog.TimeLeftLabel()->geometry();
+    EXPECT_EQ(dialog.TimeLeftLabel()->text(), QStringLiteral("Time left: --:--:--"));
+    for (QWidget *other : {static_cast<QWidget *>(dialog.CurrentBar()), static_cast<QWidget *>(dialog.TotalBar()),
+                           static_cast<QWidget *>(dialog.TotalLabel())})
+        EXPECT_FALSE(timeLeft.intersects(other->geometry())) << other->objectName().toStdString();
+    EXPECT_LE(timeLeft.right(), dialog.width() - 1);
+    EXPECT_GE(timeLeft.width(), dialog.TimeLeftLabel()->sizeHint().width());
 
     // The preview area starts where the template puts it and holds the whole 160x120 picture
     // in a native window of its own.
@@ -132,7 +141,9 @@ TEST(ProgressDialog, EnterAndEscapeDoNothingCloseActsAsStop)
     CAVConvertDlg dialog;
     dialog.SetJob(&job);
     int pollingStops = 0;
+    int stops = 0;
     QObject::connect(&dialog, &CAVConvertDlg::StopPolling, [&] { ++pollingStops; });
+    QObject::connect(&dialog, &CAVConvertDlg::StopRun, [&] { ++stops; });
     dialog.OnInitDialog();
     dialog.show();
     dialog.StopButton()->setFocus();
@@ -143,14 +154,16 @@ TEST(ProgressDialog, EnterAndEscapeDoNothingCloseActsAsStop)
             QTest::keyClick(target, key);
     }
     EXPECT_TRUE(dialog.isVisible());
-    EXPECT_FALSE(job.StopRequested.load());
+    EXPECT_EQ(stops, 0);
     EXPECT_EQ(pollingStops, 0);
     EXPECT_TRUE(dialog.ShowPreviewBox()->isChecked());
 
     // The title bar's close button.
     dialog.close();
     EXPECT_FALSE(dialog.isVisible());
-    EXPECT_TRUE(job.StopRequested.load());
+    // The dialog only asks: the stop flag is the owner's to write.
+    EXPECT_EQ(stops, 1);
+    EXPECT_FALSE(job.StopRequested.load());
     EXPECT_EQ(pollingStops, 1);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
@@ -242,6 +255,7 @@ TEST_F(RunTest, PollerWritesOnlyCheckedRowsAndEndsTheRunOnce)
     window->TaskList()->SetCheck(1, false);
     window->CheckedRows = {-1, -1, 2};
     window->CompletedCount = 0;
+    job.TaskCount = 3;
     job.CheckedTaskCount = 1;
     job.StopRequested = false;
 
@@ -312,10 +326,19 @@ TEST_F(RunTest, ConvertsCheckedRowsAroundAnUncheckedOne)
     window->TaskList()->SetCheck(1, false);
     CountWorkers();
     bool polling = true;
-    DriveDialog([&](CAVConvertDlg &) { polling = polling && window->IsTimerActive(1); });
+    QStringList timesLeft;
+    DriveDialog([&](CAVConvertDlg &dialog) {
+        polling = polling && window->IsTimerActive(1);
+        if (!timesLeft.contains(dialog.TimeLeftLabel()->text()))
+            timesLeft.append(dialog.TimeLeftLabel()->text());
+    });
     Convert();
 
     EXPECT_TRUE(polling);
+    // The dialog shows the controller's estimate once the first file has a percent.
+    EXPECT_TRUE(timesLeft.size() >= 2 && timesLeft.first() == QStringLiteral("Time left: --:--:--") &&
+                QRegularExpression(QStringLiteral("^Time left: \\d+:\\d\\d:\\d\\d$")).match(timesLeft.at(1)).hasMatch())
+        << timesLeft.join(QStringLiteral(", ")).toStdString();
     EXPECT_EQ(desktop.dialogs, QStringList{QStringLiteral("Zentrova iPod Video Converter")});
     EXPECT_FALSE(Dialog().isVisible());
     EXPECT_EQ(StatusText(0), QStringLiteral("Completed"));
@@ -574,4 +597,68 @@ TEST_F(RunTest, TheEndOfARunIsNotifiedAndItsActionShowsTheNewFiles)
     desktop.openedUrls.clear();
     notice.onAction();
     EXPECT_EQ(desktop.openedUrls, QList<QUrl>{QUrl::fromLocalFile(outDir)});
+}
+
+// ---------------------------------------------------------------------------------------------
+// Nothing waits on the window's thread
+
+TEST_F(RunTest, TheWindowStaysLiveWhileAStoppedWorkerFinishes)
+{
+    Add({Media("h264_aac_stereo_12s.mp4")});
+    std::atomic<bool> letGo{false};
+    window->convertWorker = [&letGo](AVConvert &job) {
+        ConvertWorker(job);
+        for (int i = 0; i < 2000 && job.StopRequested.load() && !letGo.load(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    };
+    bool stopped = false;
+    DriveDialog([&](CAVConvertDlg &dialog) {
+        if (!stopped && ConvertEngine()->Progress.load() >= 5) {
+            stopped = true;
+            QTest::mouseClick(dialog.StopButton(), Qt::LeftButton);
+        }
+    });
+    window->StartConversion();
+    ASSERT_TRUE(stopped);
+    // The command returned with the worker still at work, and the window goes on with its timers.
+    EXPECT_TRUE(window->IsConverting());
+    int ticks = 0;
+    QTimer other;
+    QObject::connect(&other, &QTimer::timeout, [&] { ++ticks; });
+    other.start(10);
+    QLabel *notice = nullptr;
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        for (QLabel *label : window->findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly))
+            if (label->isVisible() && label->text().startsWith(QStringLiteral("Finishing")))
+                notice = label;
+        return notice != nullptr;
+    }));
+    EXPECT_GT(ticks, 0);
+    ASSERT_TRUE(QApplication::overrideCursor());
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    EXPECT_EQ(desktop.calls, QStringList{QStringLiteral("inhibit sleep")});
+
+    letGo = true;
+    WaitForRunEnd();
+    EXPECT_FALSE(notice->isVisible());
+    EXPECT_FALSE(QApplication::overrideCursor());
+    EXPECT_EQ(desktop.calls, (QStringList{QStringLiteral("inhibit sleep"), QStringLiteral("release sleep")}));
+}
+
+TEST_F(RunTest, ARunAskedForWhileFilesAreAddedStartsOnceTheyAreIn)
+{
+    Add({Media("short_h264_aac_3s.mp4")});
+    CountWorkers();
+    DriveDialog();
+    desktop.fileReplies.push_back({Media("audio_only.wav"), Media("video_only.mp4")});
+    window->AddFiles();
+    ASSERT_TRUE(window->IsAddingFiles());
+    window->StartConversion();
+    EXPECT_EQ(workersStarted.load(), 0);
+    WaitForRunEnd();
+    EXPECT_EQ(workersStarted.load(), 1);
+    // The rows added meanwhile took part in the run.
+    ASSERT_EQ(Rows(), 3);
+    for (int row = 0; row < 3; ++row)
+        EXPECT_EQ(StatusText(row), QStringLiteral("Completed")) << row;
 }

@@ -26,6 +26,10 @@
 #include <QTest>
 #include <QTimer>
 
+#include <sys/stat.h>
+
+#include <thread>
+
 using namespace zentrova;
 using zentrova::test::WindowTest;
 
@@ -348,6 +352,8 @@ TEST_F(TaskList, RowClicksSetTheButtons)
     auto clickRow = [&](int row) {
         const QRect r = list->visualRect(list->model()->index(row, 1));
         QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, r.center());
+        // The buttons follow the row's probe, which runs off the window's thread.
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !window->IsLoadingRowInfo(); }));
     };
 
     // Empty space: no selection, so Merge goes off even though there are three rows.
@@ -368,6 +374,28 @@ TEST_F(TaskList, RowClicksSetTheButtons)
     EXPECT_EQ(MediaInfoText().mediaLength, "00:00:05");
 }
 
+TEST_F(TaskList, OnlyTheLatestRowClickIsShown)
+{
+    Add({Media("mpeg4_mp3.avi"), Media("audio_only.mp3"), Media("video_only.mp4")});
+    for (int row : {0, 2, 1}) {
+        window->TaskList()->clearSelection();
+        window->TaskList()->SetRowSelected(row, true);
+        window->OnListClick();
+    }
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !window->IsLoadingRowInfo(); }));
+    EXPECT_EQ(MediaInfoText().path, Media("audio_only.mp3").toStdString());
+    EXPECT_TRUE(Enabled(IDC_MERGE));
+
+    // A row removed before its probe returned leaves the buttons and the information alone.
+    window->TaskList()->clearSelection();
+    window->TaskList()->SetRowSelected(0, true);
+    window->OnListClick();
+    window->TaskList()->DeleteItem(0);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !window->IsLoadingRowInfo(); }));
+    EXPECT_EQ(MediaInfoText().path, Media("audio_only.mp3").toStdString());
+    EXPECT_TRUE(desktop.messages.isEmpty());
+}
+
 TEST_F(TaskList, ClickOnAVanishedFileSaysSoAndChangesNothing)
 {
     const QString copy = programDir + QStringLiteral("/copy.avi");
@@ -379,6 +407,7 @@ TEST_F(TaskList, ClickOnAVanishedFileSaysSoAndChangesNothing)
 
     const QRect r = window->TaskList()->visualRect(window->TaskList()->model()->index(0, 1));
     QTest::mouseClick(window->TaskList()->viewport(), Qt::LeftButton, Qt::NoModifier, r.center());
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !window->IsLoadingRowInfo(); }));
     EXPECT_EQ(Messages(), QStringList{QStringLiteral("File:") + copy + QStringLiteral(" invalid!")});
     EXPECT_FALSE(Enabled(IDC_CLIP));
 }
@@ -428,6 +457,7 @@ TEST_F(TaskList, ContextMenuWithAndWithoutSelection)
         return int(QDialog::Accepted);
     };
     window->RunTaskMenuCommand(ID_MENU_FILEINFO);
+    WaitIdle();
     EXPECT_EQ(desktop.dialogs, QStringList{QStringLiteral("File Information")});
 
     window->RunTaskMenuCommand(ID_MENU_REMOVE);
@@ -551,4 +581,40 @@ TEST_F(TaskList, FiveHundredFilesArriveInOrderWhileTheWindowKeepsRunning)
     EXPECT_GT(std::count_if(rowsSeen.begin(), rowsSeen.end(), [](int n) { return n > 0 && n < 500; }), 3);
     EXPECT_TRUE(progressShown);
     EXPECT_FALSE(window->AddProgress()->isVisible());
+}
+
+// A file that answers slowly (here a pipe nobody writes yet) is probed off the window's thread:
+// the window goes on with its timers, and the files after it wait their turn.
+TEST_F(TaskList, ASlowFileHoldsUpNeitherTheWindowNorTheOrder)
+{
+    const QString slow = programDir + QStringLiteral("/slow.wav");
+    QFile::remove(slow);
+    ASSERT_EQ(mkfifo(QFile::encodeName(slow).constData(), 0600), 0);
+    desktop.fileReplies.push_back({slow, Media("short_h264_aac_3s.mp4"), Media("mpeg4_mp3.avi")});
+    window->AddFiles();
+
+    int ticks = 0;
+    QTimer other;
+    QObject::connect(&other, &QTimer::timeout, [&] { ++ticks; });
+    other.start(5);
+    QTest::qWait(200);
+    EXPECT_GT(ticks, 0);
+    EXPECT_TRUE(window->IsAddingFiles());
+    EXPECT_EQ(Rows(), 0);
+
+    // The pipe delivers a whole file, though one that cannot tell its length from a pipe: it
+    // is refused, and the files after it come in the order they were given.
+    std::thread writer([&] {
+        QFile source(Media("audio_only.wav"));
+        QFile pipe(slow);
+        if (source.open(QIODevice::ReadOnly) && pipe.open(QIODevice::WriteOnly))
+            pipe.write(source.readAll());
+    });
+    WaitIdle();
+    writer.join();
+    EXPECT_EQ(Messages(), QStringList{QStringLiteral("File:slow.wav is invalid!")});
+    ASSERT_EQ(Rows(), 2);
+    EXPECT_EQ(Cell(0, 0), Media("short_h264_aac_3s.mp4"));
+    EXPECT_EQ(Cell(1, 0), Media("mpeg4_mp3.avi"));
+    EXPECT_EQ(Cell(0, 2), QStringLiteral("00:00:03"));
 }

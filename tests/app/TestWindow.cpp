@@ -50,7 +50,8 @@ void WindowTest::Drop(const QStringList &paths)
 
 void WindowTest::WaitIdle()
 {
-    ASSERT_TRUE(QTest::qWaitFor([this] { return !window->IsAddingFiles(); }, 60000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([this] { return !window->IsAddingFiles() && !window->IsLoadingRowInfo(); }, 60000));
 }
 
 bool WindowTest::Enabled(int id) const
