@@ -2,6 +2,7 @@
 #include "CTamselAVConverterApp.h"
 
 #include "CTamselAVConverterDlg.h"
+#include "DesktopServices.h"
 #include "EngineLog.h"
 #include "ProgramStyle.h"
 #include "SkinBitmap.h"
@@ -26,7 +27,7 @@ CTamselAVConverterApp::~CTamselAVConverterApp() = default;
 bool CTamselAVConverterApp::InitInstance()
 {
     m_app = std::make_unique<QApplication>(m_argc, m_argv);
-    QApplication::setApplicationName(QStringLiteral("Zentrova iPod Video Converter"));
+    QApplication::setApplicationName(kApplicationTitle);
     QApplication::setApplicationVersion(QStringLiteral("2.1"));
     QApplication::setWindowIcon(QIcon(SkinPixmap(266)));
     // Lets the desktop match the window to the menu entry and its icon.

@@ -42,7 +42,6 @@ namespace zentrova {
 
 namespace {
 
-const QString kTitle = QStringLiteral("Zentrova iPod Video Converter");
 // The window's template measures 503 x 307 dialog units of a 9-point font.
 constexpr int kTemplateWidth = 503;
 constexpr int kTemplateHeight = 307;
@@ -232,7 +231,7 @@ bool CTamselAVConverterDlg::OnInitDialog()
 {
     // The window has no caption and so no system menu: its menu is offered on the title area
     // (BuildSystemMenu), with the same About entry.
-    setWindowTitle(kTitle);
+    setWindowTitle(kApplicationTitle);
 
     // Profile box: the thirteen profiles, the first selected and loaded.
     {

@@ -5,6 +5,7 @@
 #include "CAbout.h"
 #include "CSettings.h"
 #include "DesktopServices.h"
+#include "EnginePath.h"
 #include "OutputFolder.h"
 
 #include <QComboBox>
@@ -14,20 +15,6 @@
 #include <QUrl>
 
 namespace zentrova {
-
-namespace {
-
-std::string ToEngine(const QString &path)
-{
-    return QFile::encodeName(path).toStdString();
-}
-
-QString FromEngine(const std::string &path)
-{
-    return QFile::decodeName(QByteArray::fromStdString(path));
-}
-
-} // namespace
 
 void CTamselAVConverterDlg::ChooseOutputFolder()
 {

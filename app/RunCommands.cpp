@@ -8,6 +8,7 @@
 #include "CLabel.h"
 #include "ConvertEngine.h"
 #include "DesktopServices.h"
+#include "EnginePath.h"
 #include "JobSetup.h"
 #include "OutputFolder.h"
 #include "OutputSettings.h"
@@ -36,16 +37,6 @@ constexpr int kPollIntervalMs = 300;
 constexpr int kBusyNoticeDelayMs = 150;
 // How often a waiting run looks at the worker and at the files being added.
 constexpr int kRunWaitIntervalMs = 20;
-
-std::string ToEngine(const QString &path)
-{
-    return QFile::encodeName(path).toStdString();
-}
-
-QString FromEngine(const std::string &path)
-{
-    return QFile::decodeName(QByteArray::fromStdString(path));
-}
 
 QString FileNameOf(const QString &path)
 {
@@ -356,7 +347,7 @@ void CTamselAVConverterDlg::NotifyRunEnded(const AVConvert &job, const QString &
             continue;
         ++completed;
         // A merge names its one file on every row it took in.
-        const QString path = QFile::decodeName(QByteArray::fromStdString(job.OutputPaths[static_cast<std::size_t>(i)]));
+        const QString path = FromEngine(job.OutputPaths[static_cast<std::size_t>(i)]);
         const QUrl url = QUrl::fromLocalFile(path);
         if (QFileInfo(path).isFile() && !files.contains(url))
             files.append(url);

@@ -11,6 +11,7 @@
 #include "ClipTime.h"
 #include "ConvertEngine.h"
 #include "DesktopServices.h"
+#include "EnginePath.h"
 #include "FileFilters.h"
 #include "MainWindowIds.h"
 #include "MediaInfoFormat.h"
@@ -39,11 +40,6 @@ namespace {
 
 // Batches shorter than this finish before a progress bar would be worth showing.
 constexpr int kProgressDelayMs = 250;
-
-std::string ToEngine(const QString &path)
-{
-    return QFile::encodeName(path).toStdString();
-}
 
 // A path from the desktop with doubled separators collapsed, as the shell once handed them over.
 QString NormalisePath(QString path)

@@ -1,5 +1,7 @@
 #include "DesktopBus.h"
 
+#include "DesktopServices.h"
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -85,7 +87,7 @@ bool BusNotify(const QString &summary, const QString &body, const QString &actio
         actions << kActionKey << actionLabel;
     QVariantMap hints;
     hints.insert(QStringLiteral("desktop-entry"), kDesktopEntryId);
-    call << QStringLiteral("Zentrova iPod Video Converter") << uint(0) << QStringLiteral("zentrova") << summary
+    call << kApplicationTitle << uint(0) << QStringLiteral("zentrova") << summary
          << body << actions << hints << int(-1);
     const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, kCallTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
