@@ -293,6 +293,9 @@ void CTamselAVConverterDlg::PollProgress()
             continue;
         if (outcome.status == kTaskFailed) {
             m_taskList->SetItemText(row, 4, QStringLiteral("Failure"));
+            // Failed rows keep their tick, also one a merge had completed before its file was lost,
+            // so the next Convert or Merge takes it again.
+            m_taskList->SetCheck(row, true);
             if (QTableWidgetItem *cell = m_taskList->item(row, 4))
                 cell->setToolTip(QString::fromStdString(outcome.reason));
         } else if (outcome.status == kTaskCompleted) {

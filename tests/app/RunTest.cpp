@@ -287,7 +287,11 @@ TEST_F(RunTest, PollerWritesOnlyCheckedRowsAndEndsTheRunOnce)
     // The totals lag the list by one tick.
     EXPECT_EQ(dialog.TotalLabel()->text(), QStringLiteral("0 Task Completed / Total 1 Task(s)"));
     EXPECT_TRUE(job.StopRequested.load());
+    // A merge whose file could not be finished turns its completed rows into failures.
+    job.TaskStatus[2] = kTaskFailed;
     window->PollProgress();
+    EXPECT_EQ(StatusText(2), QStringLiteral("Failure"));
+    EXPECT_TRUE(Checked(2));
     EXPECT_EQ(desktop.calls, QStringList{QStringLiteral("open ") + outDir});
     EXPECT_EQ(desktop.powerOffs, 0);
 }
