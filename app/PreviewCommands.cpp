@@ -15,8 +15,6 @@ namespace zentrova {
 
 namespace {
 
-constexpr int kPlayLook = 302;
-constexpr int kPauseLook = 310;
 // The volume slider runs to 100000; everything above the player's full scale is full volume.
 constexpr int kFullVolume = 65535;
 
@@ -39,17 +37,13 @@ void CTamselAVConverterDlg::InitialisePreview()
 
 void CTamselAVConverterDlg::SetPlayLook(bool pauseLook)
 {
-    CControlButton *play = Button(IDC_PLAY);
-    const int look = pauseLook ? kPauseLook : kPlayLook;
-    play->SetBitmaps(look, look, look, look);
-    play->setToolTip(pauseLook ? QStringLiteral("Pause") : QStringLiteral("Play"));
+    ShowPlayLook(*Button(IDC_PLAY), pauseLook);
 }
 
 void CTamselAVConverterDlg::StartPreviewTimers()
 {
-    SetTimer(kPlayerPositionTimer, kPlayerPositionInterval);
+    StartPlayerTimers(m_timers, this);
     PositionTimer = kPlayerPositionTimer;
-    SetTimer(kPlayerFrameTimer, kPlayerFrameInterval);
     FrameTimer = kPlayerFrameTimer;
 }
 

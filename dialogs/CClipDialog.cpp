@@ -25,8 +25,6 @@ namespace {
 constexpr int kTemplateSize = 286;
 constexpr int kBackground = 311;
 constexpr int kPlayShape = 301;
-constexpr int kPlayLook = 302;
-constexpr int kPauseLook = 310;
 constexpr int kStopShape = 303;
 constexpr int kStopLook = 304;
 
@@ -177,7 +175,7 @@ bool CClipDialog::OnInitDialog()
         // clear of Play, which would otherwise cover its left edge.
         m_play->resize(SkinPixmap(kPlayShape).size());
         m_play->SetRegionFromBitmap(kPlayShape);
-        m_play->SetBitmaps(kPlayLook, kPlayLook, kPlayLook, kPlayLook);
+        ShowPlayLook(*m_play, false);
         m_stop->setGeometry(QRect(QPoint(std::max(m_stop->x(), m_play->geometry().right() + 3), m_stop->y()),
                                   SkinPixmap(kStopShape).size()));
         m_stop->SetRegionFromBitmap(kStopShape);
@@ -233,17 +231,14 @@ void CClipDialog::showEvent(QShowEvent *event)
 
 void CClipDialog::StartTimers()
 {
-    m_timers.Start(kPlayerPositionTimer, kPlayerPositionInterval, this);
+    StartPlayerTimers(m_timers, this);
     PositionTimer = kPlayerPositionTimer;
-    m_timers.Start(kPlayerFrameTimer, kPlayerFrameInterval, this);
     FrameTimer = kPlayerFrameTimer;
 }
 
 void CClipDialog::SetPlayLook(bool pauseLook)
 {
-    const int look = pauseLook ? kPauseLook : kPlayLook;
-    m_play->SetBitmaps(look, look, look, look);
-    m_play->setToolTip(pauseLook ? QStringLiteral("Pause") : QStringLiteral("Play"));
+    ShowPlayLook(*m_play, pauseLook);
 }
 
 void CClipDialog::OnPlay()

@@ -1,5 +1,6 @@
 #include "PlayerPicture.h"
 
+#include "CControlButton.h"
 #include "PlayerModule.h"
 
 #include <QCoreApplication>
@@ -43,6 +44,19 @@ void IgnoreSecondCallback(std::int32_t)
 }
 
 } // namespace
+
+void StartPlayerTimers(WindowTimers &timers, QObject *owner)
+{
+    timers.Start(kPlayerPositionTimer, kPlayerPositionInterval, owner);
+    timers.Start(kPlayerFrameTimer, kPlayerFrameInterval, owner);
+}
+
+void ShowPlayLook(CControlButton &play, bool pauseLook)
+{
+    const int look = pauseLook ? 310 : 302;
+    play.SetBitmaps(look, look, look, look);
+    play.setToolTip(pauseLook ? QStringLiteral("Pause") : QStringLiteral("Play"));
+}
 
 void TakeOverPlayer(QObject *owner, std::function<void()> onEnd)
 {

@@ -2,6 +2,8 @@
 // of the one player between the windows that use it in turn.
 #pragma once
 
+#include "WindowTimers.h"
+
 #include <QFrame>
 
 #include <cstdint>
@@ -12,11 +14,20 @@ class QObject;
 
 namespace zentrova {
 
+class CControlButton;
+
 // The player windows' timers: the playing position every 100 ms, the picture every 67 ms.
 inline constexpr int kPlayerPositionTimer = 100;
 inline constexpr int kPlayerFrameTimer = 200;
 inline constexpr int kPlayerPositionInterval = 100;
 inline constexpr int kPlayerFrameInterval = 67;
+
+// Starts, or restarts, a player window's position and picture timers on `owner`.
+void StartPlayerTimers(WindowTimers &timers, QObject *owner);
+
+// The Play button of a player window: its Play look (302) or its Pause look (310), with the
+// tooltip that names what a press does.
+void ShowPlayLook(CControlButton &play, bool pauseLook);
 
 // Makes `owner` the player's owner: when playback reaches the end of the file, `onEnd` runs on
 // the user-interface thread, posted by the player's own thread and never waited for, so the
