@@ -34,7 +34,6 @@ RowResult ConvertRow(AVConvert &job, int row, PreviewOutput &preview)
 {
     const auto index = static_cast<std::size_t>(row);
     job.Progress.store(-1, std::memory_order_relaxed);
-    job.OddFrameRate = false;
 
     // An unchecked row has no source: it fails, as the poller expects, but it is no error to report.
     if (job.SourcePaths[index].empty())

@@ -147,6 +147,7 @@ EngineStatus OutputFile::Open(int &uniqueSuffix)
 
 int OutputFile::WritePacket(AVPacket *pkt, AVRational from)
 {
+    const std::lock_guard lock(writeMutex_);
     const AVStream *stream = context_->streams[pkt->stream_index];
     const auto index = static_cast<std::size_t>(pkt->stream_index);
     av_packet_rescale_ts(pkt, from, stream->time_base);
@@ -161,6 +162,7 @@ int OutputFile::WritePacket(AVPacket *pkt, AVRational from)
 
 std::int64_t OutputFile::packetsWritten() const
 {
+    const std::lock_guard lock(writeMutex_);
     std::int64_t total = 0;
     for (const std::int64_t n : packets_)
         total += n;
@@ -169,6 +171,7 @@ std::int64_t OutputFile::packetsWritten() const
 
 EngineStatus OutputFile::CheckEveryStreamWritten() const
 {
+    const std::lock_guard lock(writeMutex_);
     const unsigned streams = context_ ? context_->nb_streams : 0;
     for (unsigned i = 0; i < streams; ++i) {
         if (i < packets_.size() && packets_[i] > 0)

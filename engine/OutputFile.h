@@ -5,6 +5,7 @@
 #include "FFmpegPtr.h"
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -39,7 +40,8 @@ public:
     bool isOpen() const { return opened_; }
     const std::string &path() const { return path_; }
 
-    // Rescales `pkt` from `from` to its stream's time base and writes it interleaved.
+    // Rescales `pkt` from `from` to its stream's time base and writes it interleaved. The
+    // pipeline's stages call it from their own threads; the muxer sees one writer at a time.
     int WritePacket(AVPacket *pkt, AVRational from);
     // Packets the muxer accepted, over all streams.
     std::int64_t packetsWritten() const;
@@ -55,6 +57,7 @@ private:
     std::string path_;
     bool opened_ = false;
     bool headerWritten_ = false;
+    mutable std::mutex writeMutex_;  // guards the muxer and packets_ while stages write
     std::vector<std::int64_t> packets_;  // per stream
 };
 

@@ -30,7 +30,6 @@ const TranscodeRules &ConvertRules()
                                       .mjpegFullRange422 = true,
                                       .useClip = true,
                                       .stampOddSourcesByCount = true,
-                                      .recordSourceRate = true,
                                       .vorbisProgressByPackets = true};
     return rules;
 }

@@ -27,8 +27,6 @@ struct TranscodeRules {
     bool useClip = false;
     // "rm"/"rmvb" inputs and 359/12 sources are stamped by frame count instead of by the timeline.
     bool stampOddSourcesByCount = false;
-    // The source's frame rate (and whether it is 359/12) is recorded in the job like a probe's.
-    bool recordSourceRate = false;
     // Vorbis output counts progress in source packets, which starts again with every source; a
     // run over several sources measures what reached the encoder instead, so it never falls back.
     bool vorbisProgressByPackets = false;

@@ -41,9 +41,15 @@ AudioEncoderParams AudioParamsFromJob(const AVConvert &job)
 
 TranscodeTask::TranscodeTask(AVConvert &job, int row, const TranscodeRules &rules, PreviewOutput &preview,
                              const TaskCarry &carry)
-    : job_(job), row_(row), rules_(rules), preview_(preview), carry_(carry), frame_(av_frame_alloc()),
-      packet_(av_packet_alloc())
+    : job_(job), row_(row), rules_(rules), preview_(preview), carry_(carry), videoFrame_(av_frame_alloc()),
+      audioFrame_(av_frame_alloc()), packet_(av_packet_alloc())
 {
+}
+
+TranscodeTask::~TranscodeTask()
+{
+    AbortStages();
+    JoinStages();
 }
 
 bool TranscodeTask::StopRequested() const
@@ -58,42 +64,33 @@ bool TranscodeTask::usesVideo() const
 
 EngineStatus TranscodeTask::OpenSource()
 {
-    if (!frame_ || !packet_)
+    if (!videoFrame_ || !audioFrame_ || !packet_)
         return EngineStatus::Failure("out of memory", AVERROR(ENOMEM));
     const AVIOInterruptCB interrupt{StopCallback, &job_};
     EngineStatus s = input_.Open(job_.SourcePaths[static_cast<std::size_t>(row_)], interrupt);
     if (!s.ok())
         return s;
 
-    const AVFormatContext *format = input_.format();
-    job_.ProbeDuration = format->duration;
+    facts_.duration = input_.format()->duration;
+    facts_.durationSeconds = facts_.duration / 1000000;
     if (input_.videoStream()) {
-        job_.SourceHeight = input_.videoDecoder()->height;
-        job_.SourceWidth = input_.videoDecoder()->width;
-        const AVRational rate = input_.videoRate();
-        if (rate.den != 0)
-            job_.SourceFps = rate.num / rate.den;
-        if (rules_.recordSourceRate) {
-            job_.OddFrameRate = input_.oddFrameRate();
-            job_.SourceFrameRateDen = rate.den;
-            job_.SourceFrameRateNum = rate.num;
-        }
+        facts_.videoRate = input_.videoRate();
+        facts_.oddFrameRate = input_.oddFrameRate();
     }
-    job_.ProbeStartSeconds = 0;
-    job_.ProbeDurationSeconds = job_.ProbeDuration / 1000000;
     if (!usesVideo() && input_.videoStream())
         input_.videoStream()->discard = AVDISCARD_ALL;
     if (!usesVideo() && !usesAudio())
         return EngineStatus::Failure("the source has nothing the profile can use");
 
     const double clipStart = rules_.useClip ? job_.ClipStart[static_cast<std::size_t>(row_)] : 0.0;
-    const double sourceSeconds = static_cast<double>(job_.ProbeDuration) / AV_TIME_BASE;
-    if (clipStart > 0 && job_.ProbeDuration > 0 && clipStart >= sourceSeconds) {
+    const double sourceSeconds = static_cast<double>(facts_.duration) / AV_TIME_BASE;
+    if (clipStart > 0 && facts_.duration > 0 && clipStart >= sourceSeconds) {
         char text[160];
         std::snprintf(text, sizeof text, "the clip starts at %.0f s, at or after the end of the source (%.1f s)",
                       clipStart, sourceSeconds);
         return EngineStatus::Failure(text);
     }
+    phase_ = TaskPhase::Opened;
     return {};
 }
 
@@ -104,7 +101,7 @@ EngineStatus TranscodeTask::CreateOutputStreams(OutputFile &output)
         if (!stream)
             return EngineStatus::Failure("cannot create the output video stream", AVERROR(ENOMEM));
         ownVideo_.emplace();
-        EngineStatus s = ownVideo_->Open(VideoParamsFromJob(job_), rules_, output, stream, input_.videoRate(), true);
+        EngineStatus s = ownVideo_->Open(VideoParamsFromJob(job_), rules_, output, stream, facts_.videoRate, true);
         if (!s.ok())
             return s;
         video_ = &*ownVideo_;
@@ -130,13 +127,36 @@ void TranscodeTask::UseEncoders(VideoEncoder *video, AudioEncoder *audio)
 
 EngineStatus TranscodeTask::Run(OutputFile &output)
 {
+    PlanClip();
+    PrepareAudio();
+    PrepareVideo(output);
+    StartStages(output);
+    phase_ = TaskPhase::Converting;
+    EngineStatus result = PumpPackets();
+    if (result.ok())
+        EndStages(stopReason_ == StopReason::SourceEnded);
+    else
+        AbortStages();
+    JoinStages();
+    phase_ = TaskPhase::Draining;
+    // A picture the video stage could not encode or write fails the row like a source that
+    // cannot be read.
+    if (result.ok() && !videoFailure_.ok()) {
+        stopReason_ = StopReason::Failed;
+        result = videoFailure_;
+    }
+    return result;
+}
+
+// Where the row starts and ends in the source, and what its progress is measured against.
+void TranscodeTask::PlanClip()
+{
     const auto row = static_cast<std::size_t>(row_);
     origin_ = input_.startSeconds();
-    const double clipStart = rules_.useClip ? job_.ClipStart[row] : 0.0;
+    clipStart_ = rules_.useClip ? job_.ClipStart[row] : 0.0;
     const double clipDuration = rules_.useClip ? job_.ClipDuration[row] : 0.0;
-    if (clipStart != 0) {
-        origin_ += clipStart;
-        trimBeforeOrigin_ = true;
+    if (clipStart_ != 0) {
+        origin_ += clipStart_;
         EngineStatus s = input_.SeekTo(origin_);
         // Without the seek the frames before the clip are decoded and dropped: slower, same output.
         if (!s.ok())
@@ -147,95 +167,160 @@ EngineStatus TranscodeTask::Run(OutputFile &output)
     // A clip reaching the whole-second length of the source (what a new row shows as its end),
     // or one of no length at all, runs to the real end of the source instead of cutting off the
     // fraction of a second the row's time texts cannot show.
-    const double sourceSeconds = job_.ProbeDuration > 0 ? static_cast<double>(job_.ProbeDuration) / AV_TIME_BASE : 0.0;
+    const double sourceSeconds = facts_.duration > 0 ? static_cast<double>(facts_.duration) / AV_TIME_BASE : 0.0;
     const bool toEnd = !rules_.useClip || clipDuration <= 0 ||
-                       (job_.ProbeDurationSeconds >= 0 &&
-                        clipStart + clipDuration >= static_cast<double>(job_.ProbeDurationSeconds));
+                       (facts_.durationSeconds >= 0 &&
+                        clipStart_ + clipDuration >= static_cast<double>(facts_.durationSeconds));
     endSeconds_ = toEnd ? std::numeric_limits<double>::infinity() : clipDuration;
     progressSeconds_ = carry_.progressSeconds > 0 ? carry_.progressSeconds
-                       : toEnd && sourceSeconds > clipStart ? sourceSeconds - clipStart
-                                                            : clipDuration;
+                       : toEnd && sourceSeconds > clipStart_ ? sourceSeconds - clipStart_
+                                                             : clipDuration;
+}
 
-    if (audio_) {
-        audio_->BeginSource(endSeconds_);
-        audioBefore_ = audio_->position();
-        const AVCodecContext *dec = input_.audioDecoder();
-        if (dec->sample_rate > 0) {
-            vorbisProgressBase_ = (job_.ProbeDuration / dec->sample_rate) * dec->ch_layout.nb_channels;
-            if (vorbisProgressBase_ == 0)
-                vorbisProgressBase_ = 100;
-        }
+void TranscodeTask::PrepareAudio()
+{
+    if (!audio_)
+        return;
+    audio_->BeginSource(endSeconds_);
+    audioBefore_ = audioAfter_ = audio_->position();
+    audioPosition_.store(audioBefore_, std::memory_order_relaxed);
+    audioFull_.store(audio_->full(), std::memory_order_relaxed);
+    const AVCodecContext *dec = input_.audioDecoder();
+    if (dec->sample_rate > 0) {
+        vorbisProgressBase_ = (facts_.duration / dec->sample_rate) * dec->ch_layout.nb_channels;
+        if (vorbisProgressBase_ == 0)
+            vorbisProgressBase_ = 100;
     }
+}
+
+void TranscodeTask::PrepareVideo(const OutputFile &output)
+{
+    videoPastEnd_ = video_ == nullptr;
+    if (!video_)
+        return;
+    video_->SetSourceAspect(input_.videoStream()->sample_aspect_ratio);
+    const AVFieldOrder fields = input_.videoStream()->codecpar->field_order;
+    video_->SetSourceInterlaced(fields != AV_FIELD_UNKNOWN && fields != AV_FIELD_PROGRESSIVE);
+    const AVRational rate = facts_.videoRate;
+    VideoTimelineConfig config;
+    config.timeBase = video_->timeBase();
+    config.sourceFps = rate.den > 0 ? rate.num / rate.den : 0;
+    config.dropAllowed = !(rules_.rmOutputUsesSourceRate && output.isRealMedia());
+    const std::string demuxer = input_.formatName();
+    config.stampByCount =
+        rules_.stampOddSourcesByCount && (demuxer == "rm" || demuxer == "rmvb" || facts_.oddFrameRate);
+    config.startSeconds = carry_.timelineOffset;
+    config.endSeconds = carry_.timelineOffset + endSeconds_;
+    config.lastPts = carry_.videoLastPts;
+    timeline_.emplace(config);
+}
+
+void TranscodeTask::StartStages(OutputFile &output)
+{
+    // A few decoded pictures are enough to keep both sides busy; each 1080p picture held costs
+    // 3 MB. Sound packets are small, and a source may interleave a second of them in one run.
+    constexpr std::size_t kPictures = 4;
+    constexpr std::size_t kSoundPackets = 128;
     if (video_) {
-        video_->SetSourceAspect(input_.videoStream()->sample_aspect_ratio);
-        const AVFieldOrder fields = input_.videoStream()->codecpar->field_order;
-        video_->SetSourceInterlaced(fields != AV_FIELD_UNKNOWN && fields != AV_FIELD_PROGRESSIVE);
-        const AVRational rate = input_.videoRate();
-        VideoTimelineConfig config;
-        config.timeBase = video_->timeBase();
-        config.sourceFps = rate.den > 0 ? rate.num / rate.den : 0;
-        config.dropAllowed = !(rules_.rmOutputUsesSourceRate && output.isRealMedia());
-        const std::string demuxer = input_.formatName();
-        config.stampByCount =
-            rules_.stampOddSourcesByCount && (demuxer == "rm" || demuxer == "rmvb" || input_.oddFrameRate());
-        config.startSeconds = carry_.timelineOffset;
-        config.endSeconds = carry_.timelineOffset + endSeconds_;
-        config.lastPts = carry_.videoLastPts;
-        timeline_.emplace(config);
+        pictures_ = std::make_unique<StageQueue<PlacedPicture>>(kPictures);
+        videoStage_ = std::thread([this, &output] { RunVideoStage(output); });
     }
-    videoDone_ = video_ == nullptr;
+    if (audio_) {
+        sound_ = std::make_unique<StageQueue<AVPacketPtr>>(kSoundPackets);
+        audioStage_ = std::thread([this, &output] { RunAudioStage(output); });
+    }
+}
 
-    bool endOfInput = false;
+// The demuxing loop: every packet goes to its decoder (the picture's here, the sound's on its
+// stage) until the source or the clip ends, a stop is requested or something fails.
+EngineStatus TranscodeTask::PumpPackets()
+{
     EngineStatus result;
     for (;;) {
         preview_.Service();
         if (StopRequested()) {
-            stopped_ = true;
-            break;
+            stopReason_ = StopReason::StopRequested;
+            return {};
         }
-        if (Done())
-            break;
+        if (Done()) {
+            stopReason_ = StopReason::ClipEnded;
+            return {};
+        }
         const int ret = input_.ReadPacket(packet_.get());
         if (ret < 0) {
             if (StopRequested()) {
-                stopped_ = true;
-                break;
+                stopReason_ = StopReason::StopRequested;
+                return {};
             }
-            if (input_.readFailed() || ret == AVERROR(EIO))
+            if (input_.readFailed() || ret == AVERROR(EIO)) {
+                stopReason_ = StopReason::Failed;
                 return EngineStatus::Failure("cannot read the source", input_.readFailed() ? input_.format()->pb->error : ret);
+            }
             // Damage the demuxer cannot read past ends the source; what came before is kept
             // when the row is still whole.
             if (ret != AVERROR_EOF)
                 av_log(nullptr, AV_LOG_WARNING, "the source ends in damaged data: %s\n", AVErrorText(ret).c_str());
-            endOfInput = true;
+            stopReason_ = StopReason::SourceEnded;
             break;
         }
-        if (packet_->stream_index == input_.videoIndex() && video_ && !videoDone_) {
-            result = DecodeVideo(packet_.get(), output);
-        } else if (packet_->stream_index == input_.audioIndex() && audio_ && !audio_->full()) {
+        if (packet_->stream_index == input_.videoIndex() && video_ && !videoPastEnd_) {
+            result = DecodeVideo(packet_.get());
+        } else if (packet_->stream_index == input_.audioIndex() && audio_ &&
+                   !audioFull_.load(std::memory_order_relaxed)) {
             ++audioPackets_;
-            DecodeAudio(packet_.get(), output);
+            SendAudio(packet_.get());
+            PublishProgress();
         }
         av_packet_unref(packet_.get());
-        if (!result.ok())
+        if (!result.ok()) {
+            stopReason_ = StopReason::Failed;
             return result;
+        }
     }
-    if (endOfInput) {
-        if (video_ && !videoDone_)
-            result = DecodeVideo(nullptr, output);
-        if (audio_ && !audio_->full())
-            DecodeAudio(nullptr, output);
-    }
+    // The source ended: the pictures the decoder still holds belong to it.
+    if (video_ && !videoPastEnd_)
+        result = DecodeVideo(nullptr);
+    if (!result.ok())
+        stopReason_ = StopReason::Failed;
     return result;
+}
+
+// The stages finish what they were given; at the source's end the sound decoder gives what it
+// holds as well (a stop leaves it, as it leaves the picture decoder's).
+void TranscodeTask::EndStages(bool flushDecoders)
+{
+    if (pictures_)
+        pictures_->End();
+    if (sound_) {
+        if (flushDecoders && !audioFull_.load(std::memory_order_relaxed))
+            sound_->Push(AVPacketPtr());
+        sound_->End();
+    }
+}
+
+void TranscodeTask::AbortStages()
+{
+    if (pictures_)
+        pictures_->Abort();
+    if (sound_)
+        sound_->Abort();
+}
+
+void TranscodeTask::JoinStages()
+{
+    if (videoStage_.joinable())
+        videoStage_.join();
+    if (audioStage_.joinable())
+        audioStage_.join();
 }
 
 bool TranscodeTask::Done() const
 {
-    const bool audioDone = audio_ == nullptr || audio_->full();
-    return videoDone_ && audioDone;
+    const bool audioDone = audio_ == nullptr || audioFull_.load(std::memory_order_relaxed);
+    return videoPastEnd_ && audioDone;
 }
 
-EngineStatus TranscodeTask::DecodeVideo(const AVPacket *packet, OutputFile &output)
+EngineStatus TranscodeTask::DecodeVideo(const AVPacket *packet)
 {
     AVCodecContext *decoder = input_.videoDecoder();
     int ret = avcodec_send_packet(decoder, packet);
@@ -243,33 +328,21 @@ EngineStatus TranscodeTask::DecodeVideo(const AVPacket *packet, OutputFile &outp
     if (ret < 0 && ret != AVERROR(EAGAIN) && ret != AVERROR_EOF)
         return {};
     for (;;) {
-        ret = avcodec_receive_frame(decoder, frame_.get());
+        ret = avcodec_receive_frame(decoder, videoFrame_.get());
         if (ret < 0)
             return {};
-        EngineStatus s = videoDone_ ? EngineStatus{} : HandleVideoFrame(*frame_, output);
-        av_frame_unref(frame_.get());
+        EngineStatus s = videoPastEnd_ ? EngineStatus{} : HandleVideoFrame(*videoFrame_);
+        av_frame_unref(videoFrame_.get());
         if (!s.ok())
             return s;
     }
 }
 
-void TranscodeTask::DecodeAudio(const AVPacket *packet, OutputFile &output)
-{
-    AVCodecContext *decoder = input_.audioDecoder();
-    int ret = avcodec_send_packet(decoder, packet);
-    if (ret < 0 && ret != AVERROR(EAGAIN) && ret != AVERROR_EOF)
-        return;
-    while (avcodec_receive_frame(decoder, frame_.get()) >= 0) {
-        HandleAudioFrame(*frame_, output);
-        av_frame_unref(frame_.get());
-    }
-}
-
-EngineStatus TranscodeTask::HandleVideoFrame(const AVFrame &frame, OutputFile &output)
+EngineStatus TranscodeTask::HandleVideoFrame(AVFrame &frame)
 {
     const double t = TimestampSeconds(frame.best_effort_timestamp, input_.videoStream()->time_base) - origin_;
     // After the backward seek to a key frame, the pictures before the clip start only prime the decoder.
-    if (trimBeforeOrigin_ && t < -kStartTolerance)
+    if (clipStart_ != 0 && t < -kStartTolerance)
         return {};
     PublishProgress();
     if (!job_.PreviewHidden.load(std::memory_order_relaxed))
@@ -279,24 +352,30 @@ EngineStatus TranscodeTask::HandleVideoFrame(const AVFrame &frame, OutputFile &o
     case VideoTimeline::Action::Drop:
         return {};
     case VideoTimeline::Action::PastEnd:
-        videoDone_ = true;
+        videoPastEnd_ = true;
         return {};
     case VideoTimeline::Action::Encode:
         break;
     }
-    EngineStatus s = video_->Encode(frame, place.pts, place.duration, output);
-    if (s.ok())
-        ++picturesPlaced_;
-    return s;
+    // The decoder's picture is handed over, not copied.
+    PlacedPicture picture{AVFramePtr(av_frame_alloc()), place.pts, place.duration};
+    if (!picture.frame)
+        return EngineStatus::Failure("out of memory", AVERROR(ENOMEM));
+    av_frame_move_ref(picture.frame.get(), &frame);
+    // Refused only once the video stage has given up, after recording why.
+    if (!pictures_->Push(std::move(picture)))
+        return videoFailure_.ok() ? EngineStatus::Failure("the picture stage ended early") : videoFailure_;
+    ++picturesPlaced_;
+    return {};
 }
 
-void TranscodeTask::HandleAudioFrame(const AVFrame &frame, OutputFile &output)
+bool TranscodeTask::SendAudio(AVPacket *packet)
 {
-    const double t = TimestampSeconds(frame.best_effort_timestamp, input_.audioStream()->time_base) - origin_;
-    EngineStatus s = audio_->Push(frame, t, output);
-    if (!s.ok() && audioFailure_.ok())
-        audioFailure_ = std::move(s);
-    PublishProgress();
+    AVPacketPtr copy(av_packet_alloc());
+    if (!copy)
+        return false;
+    av_packet_move_ref(copy.get(), packet);
+    return sound_->Push(std::move(copy));
 }
 
 void TranscodeTask::PublishProgress()
@@ -305,12 +384,55 @@ void TranscodeTask::PublishProgress()
     if (audio_ && job_.AudioCodecId == kVorbis && rules_.vorbisProgressByPackets) {
         percent = audioPackets_ * 100 / std::max<std::int64_t>(vorbisProgressBase_, 1);
     } else if (progressSeconds_ > 0) {
-        const double a = audio_ ? audio_->position() : 0.0;
+        const double a = audio_ ? audioPosition_.load(std::memory_order_relaxed) : 0.0;
         const double v = timeline_ ? timeline_->position() : 0.0;
         percent = static_cast<std::int64_t>(std::max(a, v) * 100.0 / progressSeconds_);
     }
     if (percent >= 0)
         job_.Progress.store(static_cast<std::int32_t>(std::min<std::int64_t>(percent, 100)), std::memory_order_relaxed);
+}
+
+// The picture stage: deinterlace, scale, pad, encode and write each placed picture in turn.
+void TranscodeTask::RunVideoStage(OutputFile &output)
+{
+    while (auto item = pictures_->Pop()) {
+        PlacedPicture &picture = item->value;
+        EngineStatus s = video_->Encode(*picture.frame, picture.pts, picture.duration, output);
+        if (!s.ok()) {
+            videoFailure_ = std::move(s);
+            // The demuxing thread learns of it at its next picture.
+            pictures_->Abort();
+            return;
+        }
+    }
+}
+
+// The sound stage: decode, resample, re-frame, encode and write. Once the clip's sound is
+// complete the rest of the source's packets are only taken off the queue.
+void TranscodeTask::RunAudioStage(OutputFile &output)
+{
+    while (auto item = sound_->Pop()) {
+        if (audioFull_.load(std::memory_order_relaxed))
+            continue;
+        DecodeAudio(item->value.get(), output);
+        audioPosition_.store(audio_->position(), std::memory_order_relaxed);
+        audioFull_.store(audio_->full(), std::memory_order_relaxed);
+    }
+}
+
+void TranscodeTask::DecodeAudio(const AVPacket *packet, OutputFile &output)
+{
+    AVCodecContext *decoder = input_.audioDecoder();
+    int ret = avcodec_send_packet(decoder, packet);
+    if (ret < 0 && ret != AVERROR(EAGAIN) && ret != AVERROR_EOF)
+        return;
+    while (avcodec_receive_frame(decoder, audioFrame_.get()) >= 0) {
+        const double t = TimestampSeconds(audioFrame_->best_effort_timestamp, input_.audioStream()->time_base) - origin_;
+        EngineStatus s = audio_->Push(*audioFrame_, t, output);
+        if (!s.ok() && audioFailure_.ok())
+            audioFailure_ = EngineStatus::Failure("the sound failed: " + s.what());
+        av_frame_unref(audioFrame_.get());
+    }
 }
 
 EngineStatus TranscodeTask::Finish(OutputFile &output)
@@ -319,13 +441,14 @@ EngineStatus TranscodeTask::Finish(OutputFile &output)
     if (audio_) {
         EngineStatus a = audio_->EndSource(output);
         // Before Finish: its padding of the last frame is not the source's sound.
-        soundDelivered_ = audio_->position() > audioBefore_;
+        audioAfter_ = audio_->position();
         if (ownAudio_) {
             EngineStatus f = audio_->Finish(output);
             if (a.ok())
                 a = f;
         }
         if (!a.ok()) {
+            a = EngineStatus::Failure("the sound failed: " + a.what());
             if (audioFailure_.ok())
                 audioFailure_ = a;
             result = a;
@@ -336,17 +459,19 @@ EngineStatus TranscodeTask::Finish(OutputFile &output)
         if (!v.ok())
             result = v;
     }
+    phase_ = TaskPhase::Done;
     return result;
 }
 
 EngineStatus TranscodeTask::CheckWhole() const
 {
     const bool picture = picturesPlaced_ > 0;
-    if (!picture && !soundDelivered_)
+    const bool sound = audioAfter_ > audioBefore_;
+    if (!picture && !sound)
         return EngineStatus::Failure("the source gave no picture and no sound");
     if (video_ && !picture)
         return EngineStatus::Failure("the source's video gave no picture");
-    if (audio_ && !soundDelivered_)
+    if (audio_ && !sound)
         return EngineStatus::Failure("the source's audio gave no sound");
     return {};
 }

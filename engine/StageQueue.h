@@ -1,0 +1,106 @@
+// A bounded hand-over between two pipeline stages on their own threads.
+//
+// The producer blocks while the queue is full, so a fast stage cannot run ahead of a slow one
+// by more than the capacity (memory stays bounded, the muxer's interleaving stays short).
+// End() lets the consumer drain what is queued and then see the end; Abort() wakes both sides
+// at once and makes every later call fail, for a stage that gave up. Flush() drops what is
+// queued and starts a new serial: an item popped before the flush carries the old serial, so
+// its consumer can tell it belongs to what was flushed.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <utility>
+
+namespace zentrova {
+
+template <typename T>
+class StageQueue {
+public:
+    struct Item {
+        T value;
+        int serial = 0;
+    };
+
+    explicit StageQueue(std::size_t capacity) : capacity_(capacity > 0 ? capacity : 1) {}
+    StageQueue(const StageQueue &) = delete;
+    StageQueue &operator=(const StageQueue &) = delete;
+
+    // Waits for room; false (the item is dropped) once the queue is aborted or ended.
+    bool Push(T value)
+    {
+        std::unique_lock lock(mutex_);
+        roomFree_.wait(lock, [&] { return aborted_ || ended_ || items_.size() < capacity_; });
+        if (aborted_ || ended_)
+            return false;
+        items_.push_back({std::move(value), serial_});
+        itemReady_.notify_one();
+        return true;
+    }
+
+    // Waits for an item; nothing once the queue is aborted, or ended and empty.
+    std::optional<Item> Pop()
+    {
+        std::unique_lock lock(mutex_);
+        itemReady_.wait(lock, [&] { return aborted_ || ended_ || !items_.empty(); });
+        if (aborted_ || items_.empty())
+            return std::nullopt;
+        Item item = std::move(items_.front());
+        items_.pop_front();
+        roomFree_.notify_one();
+        return item;
+    }
+
+    // No more items will come; what is queued is still delivered.
+    void End()
+    {
+        std::lock_guard lock(mutex_);
+        ended_ = true;
+        itemReady_.notify_all();
+        roomFree_.notify_all();
+    }
+
+    void Abort()
+    {
+        std::lock_guard lock(mutex_);
+        aborted_ = true;
+        items_.clear();
+        itemReady_.notify_all();
+        roomFree_.notify_all();
+    }
+
+    void Flush()
+    {
+        std::lock_guard lock(mutex_);
+        items_.clear();
+        ++serial_;
+        roomFree_.notify_all();
+    }
+
+    int serial() const
+    {
+        std::lock_guard lock(mutex_);
+        return serial_;
+    }
+
+    bool aborted() const
+    {
+        std::lock_guard lock(mutex_);
+        return aborted_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::condition_variable itemReady_;
+    std::condition_variable roomFree_;
+    std::deque<Item> items_;
+    std::size_t capacity_;
+    int serial_ = 0;
+    bool ended_ = false;
+    bool aborted_ = false;
+};
+
+} // namespace zentrova
