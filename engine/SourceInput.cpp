@@ -1,6 +1,7 @@
 // Opening a source for transcoding.
 #include "SourceInput.h"
 
+#include "CodecThreads.h"
 #include "StreamSelection.h"
 
 #include <cmath>
@@ -22,8 +23,8 @@ EngineStatus OpenDecoder(AVStream *stream, AVCodecContextPtr &ctx, const char *k
     int ret = avcodec_parameters_to_context(c.get(), stream->codecpar);
     if (ret < 0)
         return EngineStatus::Failure(std::string(kind) + " decoder parameters", ret);
-    // Decoding on every core keeps a conversion as fast as the encoder allows.
-    c->thread_count = 0;
+    // Pictures are decoded on every core; sound decoders take what they can use.
+    c->thread_count = stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO ? CodecThreads() : 0;
     c->pkt_timebase = stream->time_base;
     ret = avcodec_open2(c.get(), decoder, nullptr);
     if (ret < 0)

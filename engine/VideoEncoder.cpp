@@ -2,6 +2,7 @@
 #include "VideoEncoder.h"
 
 #include "CodecMap.h"
+#include "CodecThreads.h"
 #include "DeviceTable.h"
 #include "OutputFile.h"
 
@@ -89,7 +90,7 @@ EngineStatus VideoEncoder::Open(const VideoEncoderParams &params, const Transcod
         c->mb_decision = FF_MB_DECISION_RD;
     if (output.wantsGlobalHeader())
         c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    c->thread_count = 0;
+    c->thread_count = params.codecId == 28 ? CodecThreads() : 0;
 
     AVDictionary *options = nullptr;
     if (params.codecId == 28) {
