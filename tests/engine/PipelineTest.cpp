@@ -1,0 +1,127 @@
+#include "ConvertTestSupport.h"
+#include "ConvertWorker.h"
+#include "MediaCheck.h"
+#include "MergeWorker.h"
+#include "StageQueue.h"
+#include "TestMedia.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <random>
+#include <string>
+#include <thread>
+
+using namespace zentrova;
+using namespace zentrova::test;
+
+TEST(StageQueue, HandsItemsOverInOrderAndHoldsTheProducerAtItsCapacity)
+{
+    StageQueue<int> queue(2);
+    ASSERT_TRUE(queue.Push(1));
+    ASSERT_TRUE(queue.Push(2));
+    std::thread producer([&] {
+        EXPECT_TRUE(queue.Push(3));  // waits for the room the first Pop makes
+        queue.End();
+    });
+    std::vector<int> got;
+    while (auto item = queue.Pop())
+        got.push_back(item->value);
+    producer.join();
+    EXPECT_EQ(got, (std::vector<int>{1, 2, 3}));
+    EXPECT_FALSE(queue.Push(4));  // nothing is taken after the end
+}
+
+TEST(StageQueue, AbortWakesBothSidesAndDropsWhatIsQueued)
+{
+    StageQueue<int> full(1);
+    ASSERT_TRUE(full.Push(1));
+    std::thread producer([&] { EXPECT_FALSE(full.Push(2)); });
+    StageQueue<int> empty(1);
+    std::thread consumer([&] { EXPECT_FALSE(empty.Pop().has_value()); });
+    full.Abort();
+    empty.Abort();
+    producer.join();
+    consumer.join();
+    EXPECT_FALSE(full.Pop().has_value());
+    EXPECT_TRUE(full.aborted());
+}
+
+TEST(StageQueue, FlushDropsWhatIsQueuedAndStartsANewSerial)
+{
+    StageQueue<int> queue(4);
+    ASSERT_TRUE(queue.Push(1));
+    const auto before = queue.Pop();
+    ASSERT_TRUE(queue.Push(2));
+    queue.Flush();
+    ASSERT_TRUE(queue.Push(3));
+    queue.End();
+    const auto after = queue.Pop();
+    ASSERT_TRUE(before && after);
+    EXPECT_EQ(after->value, 3);  // 2 was flushed
+    EXPECT_EQ(before->serial + 1, queue.serial());
+    EXPECT_EQ(after->serial, queue.serial());
+    EXPECT_FALSE(queue.Pop().has_value());
+}
+
+namespace {
+
+// A file a stop left behind plays, and its picture and sound end together.
+void ExpectPlayable(const std::string &path)
+{
+    const ProbeReport r = Ffprobe(path);
+    EXPECT_EQ(r.errors, "") << path;
+    EXPECT_EQ(DecodeErrors(path), "") << path;
+    const Fields *video = r.Stream("video");
+    const Fields *audio = r.Stream("audio");
+    if (video && audio && r.Number(r.format, "duration") > 1.0) {
+        EXPECT_NEAR(r.Number(*video, "duration"), r.Number(*audio, "duration"), 0.2) << path;
+    }
+}
+
+// Stops after a random moment in [0, 1.5 s): at opening, mid-stream, or after the end.
+std::chrono::milliseconds RandomMoment(std::mt19937 &random)
+{
+    return std::chrono::milliseconds(std::uniform_int_distribution<int>(0, 1500)(random));
+}
+
+} // namespace
+
+TEST(ThreadedPipeline, AStopAtAnyMomentLeavesAPlayableFileAndNoHang)
+{
+    std::mt19937 random(15);
+    const char *sources[] = {"long_h264_aac_30s.mp4", "mpeg2_ac3_5_1.ts", "h264_aac_stereo_12s.mp4"};
+    for (int run = 0; run < 6; ++run) {
+        const std::string out = ScratchDir("random-stop-" + std::to_string(run));
+        auto job = FillRows({RowFor(MediaPath(sources[run % 3]))}, run % 2 ? 2 : 0, out);
+        std::thread worker([&] { ConvertWorker(*job); });
+        std::this_thread::sleep_for(RandomMoment(random));
+        job->StopRequested.store(true);
+        worker.join();
+        const std::uint8_t status = job->TaskStatus[0].load();
+        EXPECT_TRUE(status == kTaskNotFinished || status == kTaskCompleted) << run << ": " << job->FailureReasons[0];
+        for (const std::string &name : FilesIn(out))
+            ExpectPlayable(out + "/" + name);
+    }
+}
+
+TEST(ThreadedPipeline, AStopAtAnyMomentOfAMergeLeavesAPlayableFileAndNoHang)
+{
+    std::mt19937 random(14);
+    for (int run = 0; run < 4; ++run) {
+        const std::string out = ScratchDir("random-merge-stop-" + std::to_string(run));
+        auto job = FillMergeRows({RowFor(MediaPath("short_h264_aac_3s.mp4")), RowFor(MediaPath("mpeg2_ac3_5_1.ts")),
+                                  RowFor(MediaPath("plain_2s.mp4"))},
+                                 0, out);
+        std::thread worker([&] { MergeWorker(*job); });
+        std::this_thread::sleep_for(RandomMoment(random));
+        job->StopRequested.store(true);
+        worker.join();
+        EXPECT_LE(job->CurrentTask.load(), 3);
+        for (int row = 0; row < 3; ++row)
+            EXPECT_NE(job->TaskStatus[static_cast<std::size_t>(row)].load(), kTaskFailed)
+                << run << ": " << job->FailureReasons[static_cast<std::size_t>(row)];
+        for (const std::string &name : FilesIn(out))
+            ExpectPlayable(out + "/" + name);
+    }
+}
