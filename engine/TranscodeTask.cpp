@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <system_error>
 
 namespace zentrova {
 
@@ -130,9 +131,10 @@ EngineStatus TranscodeTask::Run(OutputFile &output)
     PlanClip();
     PrepareAudio();
     PrepareVideo(output);
-    StartStages(output);
+    EngineStatus result = StartStages(output);
     phase_ = TaskPhase::Converting;
-    EngineStatus result = PumpPackets();
+    if (result.ok())
+        result = PumpPackets();
     if (result.ok())
         EndStages(stopReason_ == StopReason::SourceEnded);
     else
@@ -222,20 +224,26 @@ void TranscodeTask::PrepareVideo(const OutputFile &output)
     timeline_.emplace(config);
 }
 
-void TranscodeTask::StartStages(OutputFile &output)
+EngineStatus TranscodeTask::StartStages(OutputFile &output)
 {
     // A few decoded pictures are enough to keep both sides busy; each 1080p picture held costs
     // 3 MB. Sound packets are small, and a source may interleave a second of them in one run.
     constexpr std::size_t kPictures = 4;
     constexpr std::size_t kSoundPackets = 128;
-    if (video_) {
+    if (video_)
         pictures_ = std::make_unique<StageQueue<PlacedPicture>>(kPictures);
-        videoStage_ = std::thread([this, &output] { RunVideoStage(output); });
-    }
-    if (audio_) {
+    if (audio_)
         sound_ = std::make_unique<StageQueue<AVPacketPtr>>(kSoundPackets);
-        audioStage_ = std::thread([this, &output] { RunAudioStage(output); });
+    try {
+        if (video_)
+            videoStage_ = std::thread([this, &output] { RunVideoStage(output); });
+        if (audio_)
+            audioStage_ = std::thread([this, &output] { RunAudioStage(output); });
+    } catch (const std::system_error &e) {
+        stopReason_ = StopReason::Failed;
+        return EngineStatus::Failure(std::string("cannot start the conversion's threads: ") + e.what());
     }
+    return {};
 }
 
 // The demuxing loop: every packet goes to its decoder (the picture's here, the sound's on its

@@ -106,7 +106,7 @@ private:
     void PlanClip();
     void PrepareAudio();
     void PrepareVideo(const OutputFile &output);
-    void StartStages(OutputFile &output);
+    EngineStatus StartStages(OutputFile &output);
     EngineStatus PumpPackets();
     void EndStages(bool flushDecoders);
     void AbortStages();
