@@ -283,7 +283,7 @@ EngineStatus TranscodeTask::PumpPackets()
         } else if (packet_->stream_index == input_.audioIndex() && audio_ &&
                    !audioFull_.load(std::memory_order_relaxed)) {
             ++audioPackets_;
-            SendAudio(packet_.get());
+            result = SendAudio(packet_.get());
             PublishProgress();
         }
         av_packet_unref(packet_.get());
@@ -384,13 +384,16 @@ EngineStatus TranscodeTask::HandleVideoFrame(AVFrame &frame)
     return {};
 }
 
-bool TranscodeTask::SendAudio(AVPacket *packet)
+EngineStatus TranscodeTask::SendAudio(AVPacket *packet)
 {
-    AVPacketPtr copy(av_packet_alloc());
-    if (!copy)
-        return false;
-    av_packet_move_ref(copy.get(), packet);
-    return sound_->Push(std::move(copy));
+    // The packet's data is handed over, not copied. Only this thread ends or aborts the queue,
+    // so Push takes every packet.
+    AVPacketPtr handed(av_packet_alloc());
+    if (!handed)
+        return EngineStatus::Failure("out of memory", AVERROR(ENOMEM));
+    av_packet_move_ref(handed.get(), packet);
+    sound_->Push(std::move(handed));
+    return {};
 }
 
 void TranscodeTask::PublishProgress()

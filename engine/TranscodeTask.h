@@ -115,7 +115,7 @@ private:
     // The demuxing thread.
     EngineStatus DecodeVideo(const AVPacket *packet);
     EngineStatus HandleVideoFrame(AVFrame &frame);
-    bool SendAudio(AVPacket *packet);
+    EngineStatus SendAudio(AVPacket *packet);
     void PublishProgress();
     bool StopRequested() const;
     bool Done() const;
