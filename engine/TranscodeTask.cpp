@@ -360,8 +360,6 @@ EngineStatus TranscodeTask::HandleVideoFrame(AVFrame &frame)
     if (clipStart_ != 0 && t < -kStartTolerance)
         return {};
     PublishProgress();
-    if (!job_.PreviewHidden.load(std::memory_order_relaxed))
-        preview_.Show(frame);
     const VideoTimeline::Placement place = timeline_->Place(carry_.timelineOffset + t);
     switch (place.action) {
     case VideoTimeline::Action::Drop:
@@ -372,6 +370,10 @@ EngineStatus TranscodeTask::HandleVideoFrame(AVFrame &frame)
     case VideoTimeline::Action::Encode:
         break;
     }
+    // Only pictures that are converted are shown: shrinking a dropped one (every other picture
+    // of a 60 fps source) to the preview's size costs as much as any other.
+    if (!job_.PreviewHidden.load(std::memory_order_relaxed))
+        preview_.Show(frame);
     // The decoder's picture is handed over, not copied.
     PlacedPicture picture{AVFramePtr(av_frame_alloc()), place.pts, place.duration};
     if (!picture.frame)
