@@ -136,7 +136,7 @@ EngineStatus TranscodeTask::Run(OutputFile &output)
     if (result.ok())
         result = PumpPackets();
     if (result.ok())
-        EndStages(stopReason_ == StopReason::SourceEnded);
+        EndStages();
     else
         AbortStages();
     JoinStages();
@@ -227,13 +227,14 @@ void TranscodeTask::PrepareVideo(const OutputFile &output)
 EngineStatus TranscodeTask::StartStages(OutputFile &output)
 {
     // A few decoded pictures are enough to keep both sides busy; each 1080p picture held costs
-    // 3 MB. Sound packets are small, and a source may interleave a second of them in one run.
+    // 3 MB. Sound frames are small (at most 36 kB, 5.1 AC-3), and a source may interleave a
+    // second or two of them in one run.
     constexpr std::size_t kPictures = 4;
-    constexpr std::size_t kSoundPackets = 128;
+    constexpr std::size_t kSoundFrames = 96;
     if (video_)
         pictures_ = std::make_unique<StageQueue<PlacedPicture>>(kPictures);
     if (audio_)
-        sound_ = std::make_unique<StageQueue<AVPacketPtr>>(kSoundPackets);
+        sound_ = std::make_unique<StageQueue<DecodedSound>>(kSoundFrames);
     try {
         if (video_)
             videoStage_ = std::thread([this, &output] { RunVideoStage(output); });
@@ -246,8 +247,8 @@ EngineStatus TranscodeTask::StartStages(OutputFile &output)
     return {};
 }
 
-// The demuxing loop: every packet goes to its decoder (the picture's here, the sound's on its
-// stage) until the source or the clip ends, a stop is requested or something fails.
+// The demuxing loop: every packet goes to its decoder until the source or the clip ends, a stop
+// is requested or something fails.
 EngineStatus TranscodeTask::PumpPackets()
 {
     EngineStatus result;
@@ -283,7 +284,7 @@ EngineStatus TranscodeTask::PumpPackets()
         } else if (packet_->stream_index == input_.audioIndex() && audio_ &&
                    !audioFull_.load(std::memory_order_relaxed)) {
             ++audioPackets_;
-            result = SendAudio(packet_.get());
+            result = DecodeAudio(packet_.get());
             PublishProgress();
         }
         av_packet_unref(packet_.get());
@@ -292,25 +293,23 @@ EngineStatus TranscodeTask::PumpPackets()
             return result;
         }
     }
-    // The source ended: the pictures the decoder still holds belong to it.
+    // The source ended: what the decoders still hold belongs to it.
     if (video_ && !videoPastEnd_)
         result = DecodeVideo(nullptr);
+    if (result.ok() && audio_ && !audioFull_.load(std::memory_order_relaxed))
+        result = DecodeAudio(nullptr);
     if (!result.ok())
         stopReason_ = StopReason::Failed;
     return result;
 }
 
-// The stages finish what they were given; at the source's end the sound decoder gives what it
-// holds as well (a stop leaves it, as it leaves the picture decoder's).
-void TranscodeTask::EndStages(bool flushDecoders)
+// The stages finish what they were given.
+void TranscodeTask::EndStages()
 {
     if (pictures_)
         pictures_->End();
-    if (sound_) {
-        if (flushDecoders && !audioFull_.load(std::memory_order_relaxed))
-            sound_->Push(AVPacketPtr());
+    if (sound_)
         sound_->End();
-    }
 }
 
 void TranscodeTask::AbortStages()
@@ -386,15 +385,22 @@ EngineStatus TranscodeTask::HandleVideoFrame(AVFrame &frame)
     return {};
 }
 
-EngineStatus TranscodeTask::SendAudio(AVPacket *packet)
+EngineStatus TranscodeTask::DecodeAudio(const AVPacket *packet)
 {
-    // The packet's data is handed over, not copied. Only this thread ends or aborts the queue,
-    // so Push takes every packet.
-    AVPacketPtr handed(av_packet_alloc());
-    if (!handed)
-        return EngineStatus::Failure("out of memory", AVERROR(ENOMEM));
-    av_packet_move_ref(handed.get(), packet);
-    sound_->Push(std::move(handed));
+    AVCodecContext *decoder = input_.audioDecoder();
+    int ret = avcodec_send_packet(decoder, packet);
+    if (ret < 0 && ret != AVERROR(EAGAIN) && ret != AVERROR_EOF)
+        return {};
+    while (avcodec_receive_frame(decoder, audioFrame_.get()) >= 0) {
+        // The decoder's frame is handed over, not copied. Only this thread ends or aborts the
+        // queue, so Push takes every frame.
+        DecodedSound sound{AVFramePtr(av_frame_alloc()),
+                           TimestampSeconds(audioFrame_->best_effort_timestamp, input_.audioStream()->time_base) - origin_};
+        if (!sound.frame)
+            return EngineStatus::Failure("out of memory", AVERROR(ENOMEM));
+        av_frame_move_ref(sound.frame.get(), audioFrame_.get());
+        sound_->Push(std::move(sound));
+    }
     return {};
 }
 
@@ -427,31 +433,18 @@ void TranscodeTask::RunVideoStage(OutputFile &output)
     }
 }
 
-// The sound stage: decode, resample, re-frame, encode and write. Once the clip's sound is
-// complete the rest of the source's packets are only taken off the queue.
+// The sound stage: resample, re-frame, encode and write. Once the clip's sound is complete the
+// rest of the source's frames are only taken off the queue.
 void TranscodeTask::RunAudioStage(OutputFile &output)
 {
     while (auto item = sound_->Pop()) {
-        if (audioFull_.load(std::memory_order_relaxed))
+        if (audio_->full())
             continue;
-        DecodeAudio(item->value.get(), output);
-        audioPosition_.store(audio_->position(), std::memory_order_relaxed);
-        audioFull_.store(audio_->full(), std::memory_order_relaxed);
-    }
-}
-
-void TranscodeTask::DecodeAudio(const AVPacket *packet, OutputFile &output)
-{
-    AVCodecContext *decoder = input_.audioDecoder();
-    int ret = avcodec_send_packet(decoder, packet);
-    if (ret < 0 && ret != AVERROR(EAGAIN) && ret != AVERROR_EOF)
-        return;
-    while (avcodec_receive_frame(decoder, audioFrame_.get()) >= 0) {
-        const double t = TimestampSeconds(audioFrame_->best_effort_timestamp, input_.audioStream()->time_base) - origin_;
-        EngineStatus s = audio_->Push(*audioFrame_, t, output);
+        EngineStatus s = audio_->Push(*item->value.frame, item->value.seconds, output);
         if (!s.ok() && audioFailure_.ok())
             audioFailure_ = EngineStatus::Failure("the sound failed: " + s.what());
-        av_frame_unref(audioFrame_.get());
+        audioPosition_.store(audio_->position(), std::memory_order_relaxed);
+        audioFull_.store(audio_->full(), std::memory_order_relaxed);
     }
 }
 

@@ -79,7 +79,7 @@ public:
     // requested, or a video packet cannot be written or the source cannot be read (returned as
     // the failure). Damage the demuxer gives up on ends the source like its end. Demuxing and
     // decoding run on the calling thread, the picture work and the video encoder on a second,
-    // the sound on a third; all have finished when Run returns.
+    // resampling and encoding the sound on a third; all have finished when Run returns.
     EngineStatus Run(OutputFile &output);
     // Delivers what the decoders, the resampler, the FIFO and the encoders still hold.
     EngineStatus Finish(OutputFile &output);
@@ -101,6 +101,10 @@ private:
         std::int64_t pts = 0;
         std::int64_t duration = 1;
     };
+    struct DecodedSound {
+        AVFramePtr frame;
+        double seconds = 0;  // where its first sample lies on the row's output timeline
+    };
 
     // The steps of Run.
     void PlanClip();
@@ -108,14 +112,14 @@ private:
     void PrepareVideo(const OutputFile &output);
     EngineStatus StartStages(OutputFile &output);
     EngineStatus PumpPackets();
-    void EndStages(bool flushDecoders);
+    void EndStages();
     void AbortStages();
     void JoinStages();
 
     // The demuxing thread.
     EngineStatus DecodeVideo(const AVPacket *packet);
     EngineStatus HandleVideoFrame(AVFrame &frame);
-    EngineStatus SendAudio(AVPacket *packet);
+    EngineStatus DecodeAudio(const AVPacket *packet);
     void PublishProgress();
     bool StopRequested() const;
     bool Done() const;
@@ -123,7 +127,6 @@ private:
     // The stage threads.
     void RunVideoStage(OutputFile &output);
     void RunAudioStage(OutputFile &output);
-    void DecodeAudio(const AVPacket *packet, OutputFile &output);
 
     AVConvert &job_;
     int row_;
@@ -156,7 +159,7 @@ private:
 
     // Between the demuxing thread and the stages.
     std::unique_ptr<StageQueue<PlacedPicture>> pictures_;
-    std::unique_ptr<StageQueue<AVPacketPtr>> sound_;  // an empty packet: the source's end
+    std::unique_ptr<StageQueue<DecodedSound>> sound_;
     std::thread videoStage_;
     std::thread audioStage_;
     std::atomic<double> audioPosition_{0};
