@@ -6,6 +6,8 @@
 #include "OutputFile.h"
 #include "PreviewOutput.h"
 
+#include <pthread.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -421,6 +423,7 @@ void TranscodeTask::PublishProgress()
 // The picture stage: deinterlace, scale, pad, encode and write each placed picture in turn.
 void TranscodeTask::RunVideoStage(OutputFile &output)
 {
+    pthread_setname_np(pthread_self(), "zentrova-video");
     while (auto item = pictures_->Pop()) {
         PlacedPicture &picture = item->value;
         EngineStatus s = video_->Encode(*picture.frame, picture.pts, picture.duration, output);
@@ -437,6 +440,7 @@ void TranscodeTask::RunVideoStage(OutputFile &output)
 // rest of the source's frames are only taken off the queue.
 void TranscodeTask::RunAudioStage(OutputFile &output)
 {
+    pthread_setname_np(pthread_self(), "zentrova-audio");
     while (auto item = sound_->Pop()) {
         if (audio_->full())
             continue;
