@@ -2,7 +2,6 @@
 #include "VideoEncoder.h"
 
 #include "CodecMap.h"
-#include "CodecThreads.h"
 #include "DeviceTable.h"
 #include "OutputFile.h"
 
@@ -90,7 +89,9 @@ EngineStatus VideoEncoder::Open(const VideoEncoderParams &params, const Transcod
         c->mb_decision = FF_MB_DECISION_RD;
     if (output.wantsGlobalHeader())
         c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    c->thread_count = params.codecId == 28 ? CodecThreads() : 0;
+    // x264's own count (one and a half threads per core) rides out the waits between its
+    // frame threads; with fewer, a conversion whose work is mostly encoding runs slower.
+    c->thread_count = 0;
 
     AVDictionary *options = nullptr;
     if (params.codecId == 28) {
