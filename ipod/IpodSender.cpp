@@ -252,7 +252,8 @@ IpodSendResult SendToIpod(const std::string &mountPoint, const std::vector<IpodI
         // A video without a picture still plays; only its menu entry stays plain.
         if (f.video)
             SetThumbnail(*t, item.file);
-        result.tracks.push_back({item.file, fs::path(dest).lexically_relative(mountPoint).string(), title, f.video});
+        result.tracks.push_back({item.file, item.source.empty() ? item.file : item.source,
+                                 fs::path(dest).lexically_relative(mountPoint).string(), title, f.video});
     }
 
     if (options.beforeWrite) {

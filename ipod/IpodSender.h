@@ -37,6 +37,8 @@ struct IpodSendOptions {
 
 struct SentTrack {
     std::string file;
+    // The item's source, or `file` when it named none.
+    std::string source;
     // Where the copy lies on the iPod, as a path under the mount point.
     std::string ipodFile;
     std::string title;
