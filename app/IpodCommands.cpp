@@ -119,7 +119,7 @@ bool CTamselAVConverterDlg::PrepareIpodRun(std::string &folder)
     m_ipodRun->target = target;
     m_ipodRun->staging = pattern;
     folder = pattern;
-    m_convertDlg->SetIpodNote(QStringLiteral("The files go to the iPod \"%1\" at the end.").arg(target.name));
+    m_convertDlg->SetIpodNote(QStringLiteral("At the end, to the iPod \"%1\"").arg(target.name));
     return true;
 }
 
@@ -138,7 +138,7 @@ void CTamselAVConverterDlg::SendRunToIpod(const AVConvert &job)
     }
     IpodRun &run = *m_ipodRun;
     run.fileCount = static_cast<int>(items.size());
-    m_convertDlg->SetIpodNote(QStringLiteral("Sending %1 file(s) to the iPod \"%2\"...").arg(run.fileCount).arg(run.target.name));
+    m_convertDlg->SetIpodNote(QStringLiteral("Sending %1 file(s) to \"%2\"...").arg(run.fileCount).arg(run.target.name));
     connect(&run.send, &QFutureWatcher<IpodSendResult>::finished, this, &CTamselAVConverterDlg::OnIpodSent,
             Qt::UniqueConnection);
     const std::string mountPoint = run.target.mountPoint;

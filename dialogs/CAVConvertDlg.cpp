@@ -184,7 +184,8 @@ CAVConvertDlg::CAVConvertDlg(QWidget *parent)
 
 void CAVConvertDlg::SetIpodNote(const QString &text)
 {
-    m_ipodNote->setText(text);
+    // A long iPod name gives way; the tooltip keeps the whole line.
+    m_ipodNote->setText(m_ipodNote->fontMetrics().elidedText(text, Qt::ElideMiddle, m_ipodNote->width()));
     m_ipodNote->setToolTip(text);
     m_ipodNote->setVisible(!text.isEmpty());
 }

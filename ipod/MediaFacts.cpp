@@ -84,40 +84,55 @@ bool GrabPicture(const std::string &path, int maxWidth, RgbPicture &picture)
         avcodec_open2(decoder.get(), codec, nullptr) < 0)
         return false;
     // A tenth of the way in skips the black of a fade-in; a file that cannot seek starts at 0.
-    if (ctx->duration > 0)
+    // The seek lands on the key frame before; frames up to the wanted time are decoded past.
+    std::int64_t wanted = AV_NOPTS_VALUE;
+    if (ctx->duration > 0) {
         av_seek_frame(ctx.get(), -1, ctx->duration / 10, AVSEEK_FLAG_BACKWARD);
+        wanted = av_rescale_q(ctx->duration / 10, AV_TIME_BASE_Q, stream->time_base);
+        if (stream->start_time != AV_NOPTS_VALUE)
+            wanted += stream->start_time;
+    }
 
     AVPacketPtr packet(av_packet_alloc());
+    AVFramePtr received(av_frame_alloc());
+    // The latest frame decoded: the first at the wanted time, else the last of a file that
+    // ends sooner than its container says.
     AVFramePtr frame(av_frame_alloc());
-    if (!packet || !frame)
+    if (!packet || !received || !frame)
         return false;
-    bool got = false;
+    bool have = false;
     bool draining = false;
-    while (!got) {
+    for (;;) {
         if (!draining) {
             const int r = av_read_frame(ctx.get(), packet.get());
             if (r < 0) {
                 draining = true;
                 if (avcodec_send_packet(decoder.get(), nullptr) < 0)
-                    return false;
+                    break;
             } else if (packet->stream_index == stream->index) {
                 const int sent = avcodec_send_packet(decoder.get(), packet.get());
                 av_packet_unref(packet.get());
                 if (sent < 0 && sent != AVERROR(EAGAIN))
-                    return false;
+                    break;
             } else {
                 av_packet_unref(packet.get());
                 continue;
             }
         }
-        const int r = avcodec_receive_frame(decoder.get(), frame.get());
-        if (r == 0)
-            got = true;
-        else if (r == AVERROR(EAGAIN) && !draining)
+        const int r = avcodec_receive_frame(decoder.get(), received.get());
+        if (r == AVERROR(EAGAIN) && !draining)
             continue;
-        else
-            return false;
+        if (r < 0)
+            break;
+        av_frame_unref(frame.get());
+        av_frame_move_ref(frame.get(), received.get());
+        have = true;
+        const std::int64_t at = frame->best_effort_timestamp;
+        if (wanted == AV_NOPTS_VALUE || at == AV_NOPTS_VALUE || at >= wanted)
+            break;
     }
+    if (!have)
+        return false;
     if (frame->width <= 0 || frame->height <= 0)
         return false;
 

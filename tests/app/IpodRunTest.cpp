@@ -55,13 +55,13 @@ TEST_F(IpodRunTest, ChosenIpodReceivesTheConvertedFiles)
     Add({Media("short_h264_aac_3s.mp4"), Media("audio_only.wav")});
     QStringList notes;
     DriveDialog([&notes](CAVConvertDlg &dialog) {
-        if (dialog.IpodNote()->isVisible() && !notes.contains(dialog.IpodNote()->text()))
-            notes.append(dialog.IpodNote()->text());
+        if (dialog.IpodNote()->isVisible() && !notes.contains(dialog.IpodNote()->toolTip()))
+            notes.append(dialog.IpodNote()->toolTip());
     });
     Convert();
     ASSERT_TRUE(QTest::qWaitFor([this] { return !window->IsSendingToIpod(); }, 60000));
 
-    EXPECT_TRUE(notes.contains(QStringLiteral("The files go to the iPod \"Window Pod\" at the end."))) << notes.join('|').toStdString();
+    EXPECT_TRUE(notes.contains(QStringLiteral("At the end, to the iPod \"Window Pod\""))) << notes.join('|').toStdString();
     EXPECT_EQ(Messages(), QStringList{QStringLiteral("2 file(s) were sent to the iPod \"Window Pod\".")});
     EXPECT_EQ(TrackCount(pod), 2u);
     // The temporary folder is gone, never remembered, and no file manager opened it.
