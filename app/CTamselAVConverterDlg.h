@@ -300,10 +300,12 @@ private:
     struct IpodTarget {
         std::string mountPoint;
         QString name;
+        bool operator==(const IpodTarget &) const = default;
     };
     // The list's iPod entries by their text.
     std::map<QString, IpodTarget> m_ipods;
     QByteArray m_mountsSeen;
+    bool m_mountsRead = false;
     QTimer m_ipodWatch;
     struct IpodRun;
     struct IpodRunDeleter {

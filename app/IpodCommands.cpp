@@ -58,24 +58,30 @@ void CTamselAVConverterDlg::RefreshIpods()
     }
     QFile table(FromEngine(MountTable));
     const QByteArray mounts = table.open(QIODevice::ReadOnly) ? table.readAll() : QByteArray();
-    if (mounts == m_mountsSeen && !m_ipods.empty())
+    if (m_mountsRead && mounts == m_mountsSeen)
         return;
+    m_mountsRead = true;
     m_mountsSeen = mounts;
 
-    const QString typed = m_folder->currentText();
-    for (const auto &entry : m_ipods)
-        if (const int at = m_folder->findText(entry.first, Qt::MatchExactly | Qt::MatchCaseSensitive); at >= 0)
-            m_folder->removeItem(at);
-    m_ipods.clear();
+    std::map<QString, IpodTarget> found;
     for (const IpodInfo &ipod : FindIpods(MountTable)) {
         const QString name = QString::fromStdString(ipod.name);
         QString text = kIpodPrefix + name;
         // Two iPods of one name are told apart by where they are.
-        if (m_ipods.contains(text))
+        if (found.contains(text))
             text += QStringLiteral(" (") + FromEngine(ipod.mountPoint) + QLatin1Char(')');
-        m_ipods[text] = {ipod.mountPoint, name};
-        m_folder->addItem(text);
+        found[text] = {ipod.mountPoint, name};
     }
+    // Unchanged entries leave the box alone, so nobody's typing is disturbed.
+    if (found == m_ipods)
+        return;
+    const QString typed = m_folder->currentText();
+    for (const auto &entry : m_ipods)
+        if (const int at = m_folder->findText(entry.first, Qt::MatchExactly | Qt::MatchCaseSensitive); at >= 0)
+            m_folder->removeItem(at);
+    m_ipods = std::move(found);
+    for (const auto &entry : m_ipods)
+        m_folder->addItem(entry.first);
     m_folder->setEditText(typed);
 }
 
