@@ -131,6 +131,13 @@ public:
     // The menu of the window's title area (the window has no caption of its own).
     std::unique_ptr<QMenu> BuildSystemMenu();
 
+    // Mounted iPods join the output folder list as "iPod: NAME", found in this mount table
+    // (tests name another); the list follows it while the window is open.
+    std::string MountTable = "/proc/self/mounts";
+    void RefreshIpods();
+    // True while the end of a run sends its files to an iPod.
+    bool IsSendingToIpod() const;
+
     int ClipTaskIndex = 0;
     QString OutputFolder;
     QString FolderSettingsPath;
@@ -225,6 +232,13 @@ private:
     void OpenOutputFolder(const QString &folder);
 
     void StartRun(RunKind kind);
+    // A run into an "iPod: NAME" entry converts into a temporary folder: `folder` becomes it.
+    // False, with a message shown, when the iPod cannot take the files.
+    bool PrepareIpodRun(std::string &folder);
+    // The end of such a run: its completed files go to the iPod while the progress dialog
+    // says so; the dialog closes when they are there or the send failed.
+    void SendRunToIpod(const AVConvert &job);
+    void OnIpodSent();
     // The controller of the runs over the process's job record.
     RunController &Run();
     // What the task list probes with; never the job record a run may be using.
@@ -282,6 +296,22 @@ private:
     QLabel *m_busyNotice = nullptr;
     bool m_startingRun = false;
     bool m_runEnded = false;
+
+    struct IpodTarget {
+        std::string mountPoint;
+        QString name;
+        bool operator==(const IpodTarget &) const = default;
+    };
+    // The list's iPod entries by their text.
+    std::map<QString, IpodTarget> m_ipods;
+    QByteArray m_mountsSeen;
+    bool m_mountsRead = false;
+    QTimer m_ipodWatch;
+    struct IpodRun;
+    struct IpodRunDeleter {
+        void operator()(IpodRun *run) const;
+    };
+    std::unique_ptr<IpodRun, IpodRunDeleter> m_ipodRun;
 
     bool m_closing = false;
     std::unique_ptr<WindowDrag> m_drag;

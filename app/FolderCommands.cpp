@@ -25,6 +25,7 @@ void CTamselAVConverterDlg::ChooseOutputFolder()
     AddFolderItem(OutputFolder);
     m_folder->setCurrentIndex(0);
     m_folder->setEditText(OutputFolder);
+    RefreshIpods();
 }
 
 void CTamselAVConverterDlg::AddFolderItem(const QString &folder)
@@ -58,6 +59,11 @@ void CTamselAVConverterDlg::Browse()
 
 void CTamselAVConverterDlg::FindTarget()
 {
+    // An iPod entry shows the iPod's own folder.
+    if (const auto ipod = m_ipods.find(m_folder->currentText()); ipod != m_ipods.end()) {
+        OpenOutputFolder(FromEngine(ipod->second.mountPoint));
+        return;
+    }
     const QString folder = m_folder->currentText();
     OutputFolder = folder;
     if (!QFileInfo(folder).isDir() && !EnsureFolderOneLevel(ToEngine(folder))) {

@@ -76,7 +76,7 @@ void CTamselAVConverterDlg::StartRun(RunKind kind)
         FinishRun();
     }
     // A stopped worker still finishing its file holds the job record; the notice says so.
-    if (IsConverting())
+    if (IsConverting() || IsSendingToIpod())
         return;
     // The rows are read once every added file has been probed; the run starts from the wait.
     if (IsAddingFiles()) {
@@ -99,15 +99,21 @@ void CTamselAVConverterDlg::StartRun(RunKind kind)
     RunController &run = Run();
     AVConvert &job = run.Job();
     const std::string settingsFile = ToEngine(FolderSettingsPath);
-    const auto saveFolder = [&settingsFile](const std::string &folder) { SaveOutputFolder(settingsFile, folder); };
+    std::string folder = ToEngine(m_folder->currentText());
+    if (!PrepareIpodRun(folder))
+        return;
+    // A temporary folder for an iPod is never the folder to start with next time.
+    const auto saveFolder = [this, &settingsFile](const std::string &f) {
+        if (!m_ipodRun)
+            SaveOutputFolder(settingsFile, f);
+    };
     const std::string profile = m_profile->currentText().toStdString();
-    const std::string folder = ToEngine(m_folder->currentText());
     const JobSetup setup = kind == RunKind::Merge
         ? FillMergeJob(job, rows, profile, folder, ProcessOutputSettings(), saveFolder)
         : FillConvertJob(job, rows, profile, folder, ProcessOutputSettings(), saveFolder);
     if (!setup.checkedRows.empty())
         CheckedRows = setup.checkedRows;
-    if (!setup.outputFolder.empty())
+    if (!setup.outputFolder.empty() && !m_ipodRun)
         OutputFolder = FromEngine(setup.outputFolder);
     if (setup.outcome != JobSetupOutcome::Ready) {
         const std::string_view message = JobSetupMessage(setup.outcome);
@@ -323,6 +329,10 @@ void CTamselAVConverterDlg::EndRun(AVConvert &job, const QString &folder)
     KillTimer(kPollTimer);
     // Every row is done; the worker only lets go of the preview and returns.
     Run().RequestStop();
+    if (m_ipodRun) {
+        SendRunToIpod(job);
+        return;
+    }
     m_convertDlg->done(QDialog::Accepted);
     Desktop().SetLauncherProgress(0, 0, false);
     NotifyRunEnded(job, folder);

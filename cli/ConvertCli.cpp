@@ -8,6 +8,8 @@
 #include "DeviceCheck.h"
 #include "DeviceLine.h"
 #include "EngineLog.h"
+#include "IpodDatabase.h"
+#include "IpodSender.h"
 #include "JobSetup.h"
 #include "MediaInfoFormat.h"
 #include "MergeWorker.h"
@@ -21,6 +23,7 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -46,6 +49,7 @@ void PrintUsage(std::ostream &os)
           "       zentrova-convert --list-profiles\n"
           "       zentrova-convert --probe FILE...\n"
           "       zentrova-convert --check FILE...\n"
+          "       zentrova-convert --list-ipods\n"
           "       zentrova-convert --help | --version\n";
 }
 
@@ -77,6 +81,11 @@ void PrintHelp(std::ostream &os)
           "  --fit MODE        a picture of another shape: pad (default: all of it, with\n"
           "                    black bars), crop (fill the frame) or stretch\n"
           "  --preview         show the frames being converted in a small window\n"
+          "  --ipod MOUNTPOINT send the finished files to the iPod mounted there and add\n"
+          "                    them to its database; without -o they are converted in a\n"
+          "                    temporary folder. On any failure the iPod is left as it was\n"
+          "  --ipod-kind KIND  the iPod menu for videos: movie (default), music-video or\n"
+          "                    tv-show; sound-only files are always Music\n"
           "\n"
           "First prints which devices the chosen values play on (\"Plays on: ...\") and\n"
           "which values are lowered to what they play; values no device plays are refused.\n"
@@ -95,6 +104,8 @@ void PrintHelp(std::ostream &os)
           "  --check FILE...   tell, for each device the iPod profiles are made for, whether\n"
           "                    the file plays on it and if not the first reason; exit status 1\n"
           "                    when a file plays on none\n"
+          "  --list-ipods      list the mounted iPods: mount point, name and model, and why\n"
+          "                    one cannot be written to; exit status 1 when none is found\n"
           "  --verbose         show FFmpeg's warnings\n"
           "  --help            show this text\n"
           "  --version         show the program's version\n"
@@ -209,7 +220,10 @@ struct Options {
     bool listProfiles = false;
     bool preview = false;
     bool merge = false;
+    bool listIpods = false;
     bool conversionOption = false;
+    std::optional<std::string> ipod;
+    std::string ipodKind = "movie";
     std::string profile = "90400";
     std::optional<std::string> output;
     std::optional<std::string> size, fps, videoBitRate, audioBitRate, sampleRate, channels, fit;
@@ -340,6 +354,17 @@ std::optional<std::string> ParseArgs(const std::vector<std::string> &args, Optio
             o.listProfiles = true;
         } else if (a == "--preview") {
             o.preview = o.conversionOption = true;
+        } else if (a == "--list-ipods") {
+            o.listIpods = true;
+        } else if (a == "--ipod") {
+            if (!value(v))
+                return a + " needs the iPod's mount point";
+            o.ipod = v;
+            o.conversionOption = true;
+        } else if (a == "--ipod-kind") {
+            if (!value(o.ipodKind) || !ParseIpodVideoKind(o.ipodKind))
+                return a + " wants movie, music-video or tv-show";
+            o.conversionOption = true;
         } else if (a == "--merge") {
             o.merge = o.conversionOption = true;
         } else if (a == "-p" || a == "--profile") {
@@ -461,6 +486,74 @@ private:
     bool lineOpen_ = false;
 };
 
+// Lists the mounted iPods; false when there is none.
+bool ListIpods(const std::string &mountTable, std::ostream &out, std::ostream &err)
+{
+    const std::vector<IpodInfo> found = FindIpods(mountTable);
+    if (found.empty())
+        err << "zentrova-convert: no mounted iPod found\n";
+    for (const IpodInfo &i : found) {
+        out << i.mountPoint << "\t\"" << i.name << "\"\t" << i.model << '\n';
+        if (!i.refusal.empty())
+            out << "  cannot be written: " << i.refusal << '\n';
+    }
+    return !found.empty();
+}
+
+// A folder of its own for files that are only on their way to an iPod; gone with it.
+class TemporaryFolder {
+public:
+    TemporaryFolder()
+    {
+        const char *root = getenv("TMPDIR");
+        std::string pattern = std::string(root && *root ? root : "/tmp") + "/zentrova-ipod-XXXXXX";
+        if (mkdtemp(pattern.data()))
+            path_ = pattern;
+    }
+    ~TemporaryFolder()
+    {
+        std::error_code ec;
+        if (!path_.empty())
+            fs::remove_all(path_, ec);
+    }
+    TemporaryFolder(const TemporaryFolder &) = delete;
+    TemporaryFolder &operator=(const TemporaryFolder &) = delete;
+    const std::string &Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+// Sends what the run completed to the iPod; false when the send failed.
+bool SendCompleted(const Options &o, const IpodInfo &ipod, const AVConvert &job, const RunSnapshot &last,
+                   const std::string &merged, std::ostream &out, std::ostream &err)
+{
+    std::vector<IpodItem> items;
+    if (o.merge) {
+        if (!merged.empty())
+            items.push_back({merged, job.SourcePaths.empty() ? merged : job.SourcePaths.front()});
+    } else {
+        for (std::size_t i = 0; i < last.rows.size() && i < job.OutputPaths.size(); ++i)
+            if (last.rows[i].status == kTaskCompleted)
+                items.push_back({job.OutputPaths[i], job.SourcePaths[i]});
+    }
+    if (items.empty())
+        return true;
+    out << "Sending " << items.size() << (items.size() == 1 ? " file" : " files") << " to the iPod \"" << ipod.name
+        << "\" at " << ipod.mountPoint << '\n' << std::flush;
+    IpodSendOptions options;
+    options.videoKind = ParseIpodVideoKind(o.ipodKind).value_or(IpodVideoKind::Movie);
+    const IpodSendResult sent = SendToIpod(ipod.mountPoint, items, options);
+    if (!sent.ok()) {
+        err << "zentrova-convert: " << sent.error << '\n';
+        return false;
+    }
+    for (const SentTrack &t : sent.tracks)
+        out << "Sent: " << t.source << " -> " << t.ipodFile << " (" << (t.video ? o.ipodKind : "music") << ", \""
+            << t.title << "\")\n";
+    return true;
+}
+
 int Convert(const Options &o, std::ostream &out, std::ostream &err, const CliEnvironment &env)
 {
     OutputSettings settings;
@@ -473,6 +566,25 @@ int Convert(const Options &o, std::ostream &out, std::ostream &err, const CliEnv
     if (!verdict.refusal.empty()) {
         err << "zentrova-convert: " << FormatVerdict(verdict) << '\n';
         return kExitUsage;
+    }
+    // An iPod that would refuse the files is found out before anything is converted.
+    std::optional<IpodInfo> ipod;
+    if (o.ipod) {
+        std::string why;
+        ipod = ReadIpod(*o.ipod, &why);
+        if (!ipod) {
+            err << "zentrova-convert: " << why << '\n';
+            return kExitUsage;
+        }
+        if (!ipod->refusal.empty()) {
+            err << "zentrova-convert: " << ipod->refusal << '\n';
+            return kExitUsage;
+        }
+        if (!IpodPlaysFileType(std::string("x") + ProfileExtension(profile->displayText))) {
+            err << "zentrova-convert: the iPod does not play " << ProfileExtension(profile->displayText)
+                << " files; choose another profile (the M4A profile for AAC sound)\n";
+            return kExitUsage;
+        }
     }
     out << FormatVerdict(verdict) << '\n';
 
@@ -497,7 +609,16 @@ int Convert(const Options &o, std::ostream &out, std::ostream &err, const CliEnv
     }
 
     const std::string programDir = env.programDir.empty() ? ExecutableDir() : env.programDir;
-    const std::string folder = o.output ? *o.output : ChooseStartupFolder(programDir);
+    // Files only on their way to the iPod are made in a folder that goes with the run.
+    std::optional<TemporaryFolder> staging;
+    if (ipod && !o.output) {
+        staging.emplace();
+        if (staging->Path().empty()) {
+            err << "zentrova-convert: no temporary folder for the files on their way to the iPod\n";
+            return kExitFailure;
+        }
+    }
+    const std::string folder = staging ? staging->Path() : o.output ? *o.output : ChooseStartupFolder(programDir);
     std::error_code ec;
     if (o.output && fs::exists(folder, ec) && !fs::is_directory(folder, ec)) {
         err << "zentrova-convert: " << folder << " is a file, not a folder\n";
@@ -508,6 +629,8 @@ int Convert(const Options &o, std::ostream &out, std::ostream &err, const CliEnv
     const auto fill = o.merge ? FillMergeJob : FillConvertJob;
     // The main window and later runs from other folders must find the same folder.
     const auto remember = [&](const std::string &f) {
+        if (staging)
+            return;
         std::error_code absoluteError;
         const fs::path absolute = fs::absolute(f, absoluteError).lexically_normal();
         SaveOutputFolder(settingsFile, absoluteError ? f : absolute.string());
@@ -558,8 +681,14 @@ int Convert(const Options &o, std::ostream &out, std::ostream &err, const CliEnv
         else
             out << "Merged: " << merged << "\n  " << PlaysOnLine(merged) << '\n';
     }
-    if (interrupted)
+    if (interrupted) {
+        if (ipod)
+            err << "zentrova-convert: stopped; nothing was sent to the iPod\n";
         return kExitInterrupted;
+    }
+    const bool sent = !ipod || SendCompleted(o, *ipod, job, last, merged, out, err);
+    if (!sent)
+        return kExitFailure;
     const bool allDone = last.completedCount == job.CheckedTaskCount && !anyInvalid;
     return allDone && (!o.merge || !merged.empty()) ? kExitOk : kExitFailure;
 }
@@ -586,12 +715,19 @@ int RunConvertCli(const std::vector<std::string> &args, std::ostream &out, std::
         return kExitOk;
     SetEngineLog(o.verbose ? AV_LOG_WARNING : AV_LOG_QUIET);
 
-    const bool converting = !o.probe && !o.listProfiles && !o.check;
+    const bool converting = !o.probe && !o.listProfiles && !o.check && !o.listIpods;
     if (o.check && !o.probe && !o.listProfiles && !o.conversionOption && !o.sources.empty()) {
         bool allPlay = true;
         for (const SourceArg &f : o.sources)
             allPlay = CheckOne(f.path, out, err) && allPlay;
         return allPlay ? kExitOk : kExitFailure;
+    }
+    if (o.listIpods) {
+        if (o.probe || o.check || o.listProfiles || o.conversionOption || !o.sources.empty()) {
+            PrintUsage(err);
+            return kExitUsage;
+        }
+        return ListIpods(env.mountTable, out, err) ? kExitOk : kExitFailure;
     }
     if (o.listProfiles && !o.probe && !o.conversionOption && o.sources.empty()) {
         ListProfiles(out);

@@ -24,6 +24,8 @@ struct CliEnvironment {
     const std::atomic<bool> *interrupted = nullptr;
     // `out` is a terminal: progress is one line rewritten in place.
     bool terminal = false;
+    // The mount table --list-ipods reads.
+    std::string mountTable = "/proc/self/mounts";
 };
 
 // Runs the command line with `args` (without the program name) and returns the exit status.

@@ -142,6 +142,12 @@ CAVConvertDlg::CAVConvertDlg(QWidget *parent)
     m_timeLeft->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     SetTimeLeft(-1);
 
+    // Beside the time left, on the line between the two bars.
+    m_ipodNote = new QLabel(this);
+    m_ipodNote->setObjectName(QStringLiteral("ipodNote"));
+    m_ipodNote->setGeometry(TextRect(122, 37, 154, 8));
+    m_ipodNote->hide();
+
     m_showPreview = new QCheckBox(QStringLiteral("Show preview"), this);
     SetControlId(m_showPreview, IDC_SHOW_PREVIEW);
     m_showPreview->setGeometry(TextRect(7, 85, 61, 10));
@@ -174,6 +180,14 @@ CAVConvertDlg::CAVConvertDlg(QWidget *parent)
     // exists is replaced in place, which a concurrent reader survives. "0" names no window.
     if (!qEnvironmentVariableIsSet("SDL_WINDOWID"))
         qputenv("SDL_WINDOWID", "0");
+}
+
+void CAVConvertDlg::SetIpodNote(const QString &text)
+{
+    // A long iPod name gives way; the tooltip keeps the whole line.
+    m_ipodNote->setText(m_ipodNote->fontMetrics().elidedText(text, Qt::ElideMiddle, m_ipodNote->width()));
+    m_ipodNote->setToolTip(text);
+    m_ipodNote->setVisible(!text.isEmpty());
 }
 
 CAVConvertDlg::~CAVConvertDlg()

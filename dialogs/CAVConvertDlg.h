@@ -47,6 +47,10 @@ public:
     // The run's time left in seconds, negative while unknown.
     void SetTimeLeft(double seconds);
 
+    // A line under the current file's bar saying where the files go (an iPod); empty hides it.
+    void SetIpodNote(const QString &text);
+    QLabel *IpodNote() const { return m_ipodNote; }
+
     QWidget *controlById(int id) const;
     CLabel *CurrentFileLabel() const { return m_currentText; }
     CLabel *TotalLabel() const { return m_totalText; }
@@ -90,6 +94,7 @@ private:
     CLabel *m_currentText = nullptr;
     CLabel *m_totalText = nullptr;
     QLabel *m_timeLeft = nullptr;
+    QLabel *m_ipodNote = nullptr;
     QProgressBar *m_currentBar = nullptr;
     QProgressBar *m_totalBar = nullptr;
     QCheckBox *m_showPreview = nullptr;
