@@ -186,7 +186,7 @@ void CTamselAVConverterDlg::StopWorker()
         return;
     // The window is going: its record goes with the process, so the worker is joined here.
     m_run->RequestStop();
-    m_run->Job().DetachPreview();
+    m_run->Job().Preview.Withdraw();
     m_run->Join();
     if (m_noticeShown) {
         ShowBusyNotice(false);

@@ -17,7 +17,6 @@
 #include <QPushButton>
 
 #include <algorithm>
-#include <chrono>
 
 namespace zentrova {
 
@@ -25,10 +24,6 @@ namespace {
 
 constexpr int kPictureWidth = 160;
 constexpr int kPictureHeight = 120;
-// How long closing waits for the worker to let go of the preview window: a task that is
-// draining its encoders reaches the hand-over only after that.
-constexpr std::chrono::milliseconds kReleaseTimeout(750);
-
 bool IsX11()
 {
     return QGuiApplication::platformName() == QLatin1String("xcb");
@@ -238,10 +233,11 @@ void CAVConvertDlg::OnShowPreviewClicked(bool checked)
 
 void CAVConvertDlg::ReleasePreview()
 {
-    // The native window outlives every run (it goes only with this dialog, after the owner has
-    // joined the worker), so a worker that misses the deadline still draws into a live window.
+    // Nothing waits for the worker here: the native window outlives every run (it goes only with
+    // this dialog, after the owner has joined the worker), so a worker still draining its
+    // encoders draws into a live, hidden window until its next packet.
     if (m_job)
-        m_job->DetachPreview(kReleaseTimeout);
+        m_job->Preview.Withdraw();
 }
 
 void CAVConvertDlg::done(int result)
