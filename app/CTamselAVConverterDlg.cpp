@@ -108,7 +108,7 @@ CTamselAVConverterDlg::CTamselAVConverterDlg(const QString &programFolder, QWidg
 
     m_probeTimer.setSingleShot(true);
     connect(&m_probeTimer, &QTimer::timeout, this, &CTamselAVConverterDlg::ProcessNextFile);
-    connect(&m_probe, &QFutureWatcher<ProbedFile>::finished, this, &CTamselAVConverterDlg::OnProbeDone);
+    connect(&m_probe, &QFutureWatcher<MediaProbe>::finished, this, &CTamselAVConverterDlg::OnProbeDone);
     connect(&m_rowInfo, &QFutureWatcher<std::optional<MediaInfoTexts>>::finished, this,
             &CTamselAVConverterDlg::OnRowInfoDone);
 

@@ -83,13 +83,6 @@ int Seconds(std::int64_t value)
 // ---------------------------------------------------------------------------------------------
 // Adding and dropping
 
-AVConvert &CTamselAVConverterDlg::ProbeRecord()
-{
-    if (!m_probeRecord)
-        m_probeRecord = std::make_unique<AVConvert>();
-    return *m_probeRecord;
-}
-
 void CTamselAVConverterDlg::AddFiles()
 {
     const QStringList chosen = Desktop().GetOpenFileNames(this, QString(), FileDialogFilters());
@@ -189,18 +182,9 @@ bool CTamselAVConverterDlg::StartProbe(Batch &batch, const QString &rawPath)
     // The job record is made with the first file, as the run commands expect.
     EnsureConvertEngine();
     m_probePath = NormalisePath(rawPath);
-    // A slow or network file must not hold up the window: the probe runs on a worker with a
-    // record of its own and comes back as a value.
-    m_probe.setFuture(QtConcurrent::run([path = ToEngine(m_probePath)] {
-        AVConvert record;
-        record.ProbePath = path;
-        ProbedFile probe;
-        probe.result = record.ProbeMedia();
-        probe.startSeconds = record.ProbeStartSeconds;
-        probe.durationSeconds = record.ProbeDurationSeconds;
-        probe.duration = record.ProbeDuration;
-        return probe;
-    }));
+    // A slow or network file must not hold up the window: the probe runs on a worker and comes
+    // back as a value.
+    m_probe.setFuture(QtConcurrent::run([path = ToEngine(m_probePath)] { return ProbeMedia(path); }));
     return true;
 }
 
@@ -231,10 +215,10 @@ void CTamselAVConverterDlg::EndProbeStep()
         m_probeTimer.start(0);
 }
 
-void CTamselAVConverterDlg::InsertProbed(Batch &batch, const QString &path, const ProbedFile &probe)
+void CTamselAVConverterDlg::InsertProbed(Batch &batch, const QString &path, const MediaProbe &probe)
 {
     CCheckListCtrl *list = m_taskList;
-    if (probe.result < 0 || probe.startSeconds < 0 || probe.durationSeconds < 0) {
+    if (!probe.Usable()) {
         ShowMessage(this, QStringLiteral("File:") + FileNameOf(path) + QStringLiteral(" is invalid!"));
         return;
     }
@@ -305,11 +289,11 @@ bool CTamselAVConverterDlg::LoadMediaInfo()
     if (row < 0)
         return false;
     const QString path = m_taskList->GetItemText(row, 0);
-    AVConvert &engine = ProbeRecord();
-    engine.ProbePath = ToEngine(path);
-    if (engine.ProbeMedia() < 0)
+    const std::string file = ToEngine(path);
+    const MediaProbe probe = ProbeMedia(file);
+    if (probe.result < 0)
         return false;
-    MediaInfoText() = MediaInfoFromProbe(engine, engine.ProbePath, m_taskList->GetItemText(row, 2).toStdString());
+    MediaInfoText() = MediaInfoFromProbe(probe, file, m_taskList->GetItemText(row, 2).toStdString());
     return true;
 }
 
@@ -382,11 +366,10 @@ void CTamselAVConverterDlg::LoadRowInfo(unsigned use)
     m_rowInfo.setFuture(QtConcurrent::run(
         [file = ToEngine(path), length = m_taskList->GetItemText(row, 2).toStdString()]()
             -> std::optional<MediaInfoTexts> {
-            AVConvert record;
-            record.ProbePath = file;
-            if (record.ProbeMedia() < 0)
+            const MediaProbe probe = ProbeMedia(file);
+            if (probe.result < 0)
                 return std::nullopt;
-            return MediaInfoFromProbe(record, file, length);
+            return MediaInfoFromProbe(probe, file, length);
         }));
 }
 

@@ -13,6 +13,7 @@
 #include "MergeWorker.h"
 #include "OutputFolder.h"
 #include "OutputSettings.h"
+#include "ProbeMedia.h"
 #include "ProfileCatalogue.h"
 #include "RunController.h"
 #include "ValueText.h"
@@ -157,33 +158,30 @@ std::string PlaysOnLine(const std::string &path)
 // Prints one file's probe; returns whether the task list would accept it.
 bool ProbeOne(const std::string &path, std::ostream &out, std::ostream &err)
 {
-    AVConvert job;
-    job.ProbePath = path;
-    const int result = job.ProbeMedia();
-    const bool valid = result >= 0 && job.ProbeStartSeconds >= 0 && job.ProbeDurationSeconds >= 0;
-    out << "File: " << path << '\n' << "  result: " << result << '\n';
-    if (result < 0) {
+    const MediaProbe probe = ProbeMedia(path);
+    out << "File: " << path << '\n' << "  result: " << probe.result << '\n';
+    if (probe.result < 0) {
         err << "File:" << BaseName(path) << " is invalid!\n";
         return false;
     }
-    out << "  duration_us: " << job.ProbeDuration << '\n'
-        << "  duration_s: " << job.ProbeDurationSeconds << '\n'
-        << "  video_codec_id: " << job.VideoCodecId << " (" << CodecName(job.VideoCodecId) << ")\n"
-        << "  width: " << job.SourceWidth << '\n'
-        << "  height: " << job.SourceHeight << '\n'
-        << "  frame_rate: " << job.SourceFrameRateNum << '/' << job.SourceFrameRateDen << '\n'
-        << "  source_fps: " << job.SourceFps << '\n'
-        << "  video_bit_rate: " << job.VideoBitRate << '\n'
-        << "  audio_codec_id: " << job.AudioCodecId << " (" << CodecName(job.AudioCodecId) << ")\n"
-        << "  sample_rate: " << job.SampleRate << '\n'
-        << "  channels: " << job.Channels << '\n'
-        << "  audio_bit_rate: " << job.AudioBitRate << '\n';
-    if (!valid) {
+    out << "  duration_us: " << probe.duration << '\n'
+        << "  duration_s: " << probe.durationSeconds << '\n'
+        << "  video_codec_id: " << probe.videoCodecId << " (" << CodecName(probe.videoCodecId) << ")\n"
+        << "  width: " << probe.width << '\n'
+        << "  height: " << probe.height << '\n'
+        << "  frame_rate: " << probe.frameRateNum << '/' << probe.frameRateDen << '\n'
+        << "  source_fps: " << probe.fps << '\n'
+        << "  video_bit_rate: " << probe.videoBitRate << '\n'
+        << "  audio_codec_id: " << probe.audioCodecId << " (" << CodecName(probe.audioCodecId) << ")\n"
+        << "  sample_rate: " << probe.sampleRate << '\n'
+        << "  channels: " << probe.channels << '\n'
+        << "  audio_bit_rate: " << probe.audioBitRate << '\n';
+    if (!probe.Usable()) {
         err << "File:" << BaseName(path) << " is invalid!\n";
         return false;
     }
     const MediaInfoFields f =
-        FormatMediaInfo(MediaInfoFromProbe(job, path, FormatClipTime(static_cast<int>(job.ProbeDurationSeconds))));
+        FormatMediaInfo(MediaInfoFromProbe(probe, path, FormatClipTime(static_cast<int>(probe.durationSeconds))));
     out << "  File Name: " << f.fileName << '\n'
         << "  Media Length: " << f.mediaLength << '\n'
         << "  Resolution: " << f.resolution << '\n'
@@ -484,16 +482,14 @@ int Convert(const Options &o, std::ostream &out, std::ostream &err, const CliEnv
     bool anyInvalid = false;
     std::vector<TaskRow> rows;
     for (const SourceArg &source : o.sources) {
-        AVConvert probe;
-        probe.ProbePath = source.path;
-        const int result = probe.ProbeMedia();
-        if (result < 0 || probe.ProbeStartSeconds < 0 || probe.ProbeDurationSeconds < 0) {
+        const MediaProbe probe = ProbeMedia(source.path);
+        if (!probe.Usable()) {
             err << "File:" << BaseName(source.path) << " is invalid!\n";
             anyInvalid = true;
             continue;
         }
         rows.push_back({source.path, source.start.value_or("00:00:00"),
-                        source.end.value_or(FormatClipTime(static_cast<int>(probe.ProbeDurationSeconds))), true});
+                        source.end.value_or(FormatClipTime(static_cast<int>(probe.durationSeconds))), true});
     }
 
     const std::string programDir = env.programDir.empty() ? ExecutableDir() : env.programDir;

@@ -4,6 +4,7 @@
 #include "ClipTime.h"
 #include "ConvertWorker.h"
 #include "EngineLog.h"
+#include "ProbeMedia.h"
 #include "ProfileCatalogue.h"
 
 #include <gtest/gtest.h>
@@ -28,10 +29,8 @@ TaskRow RowFor(const std::string &path, const std::string &start, const std::str
 {
     std::string endText = end;
     if (endText.empty()) {
-        AVConvert probe;
-        probe.ProbePath = path;
-        if (probe.ProbeMedia() == kProbeOk)
-            endText = FormatClipTime(static_cast<int>(probe.ProbeDurationSeconds));
+        if (const MediaProbe probe = ProbeMedia(path); probe.result == kProbeOk)
+            endText = FormatClipTime(static_cast<int>(probe.durationSeconds));
     }
     return {path, start, endText, true};
 }
