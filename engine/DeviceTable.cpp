@@ -9,9 +9,6 @@ namespace zentrova {
 
 namespace {
 
-constexpr int kAacCodecId = 0x15002;
-constexpr int kMp3CodecId = 0x15001;
-
 // H.264 Baseline level limits (ITU-T H.264 Table A-1): level_idc, macroblocks per second,
 // macroblocks per frame, bit rate (kb/s), decoder buffer (kbit).
 struct H264Limit {
