@@ -4,6 +4,7 @@
 #include "CTamselAVConverterDlg.h"
 #include "DesktopServices.h"
 #include "EngineLog.h"
+#include "ProgramInfo.h"
 #include "ProgramStyle.h"
 #include "SkinBitmap.h"
 
@@ -28,7 +29,7 @@ bool CTamselAVConverterApp::InitInstance()
 {
     m_app = std::make_unique<QApplication>(m_argc, m_argv);
     QApplication::setApplicationName(kApplicationTitle);
-    QApplication::setApplicationVersion(QStringLiteral("2.1"));
+    QApplication::setApplicationVersion(QString::fromUtf8(kProgramVersion));
     QApplication::setWindowIcon(QIcon(SkinPixmap(266)));
     // Lets the desktop match the window to the menu entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("example.zentrova.Converter"));

@@ -411,7 +411,7 @@ std::unique_ptr<QMenu> CTamselAVConverterDlg::BuildSystemMenu()
     QAction *minimize = menu->addAction(QStringLiteral("Minimize"));
     connect(minimize, &QAction::triggered, this, &QWidget::showMinimized);
     menu->addSeparator();
-    QAction *about = menu->addAction(QStringLiteral("Zentrova iPod Video Converter..."));
+    QAction *about = menu->addAction(kApplicationTitle + QStringLiteral("..."));
     about->setData(IDM_ABOUTBOX);
     connect(about, &QAction::triggered, this, &CTamselAVConverterDlg::ShowAbout);
     return menu;

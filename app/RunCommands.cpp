@@ -38,12 +38,6 @@ constexpr int kBusyNoticeDelayMs = 150;
 // How often a waiting run looks at the worker and at the files being added.
 constexpr int kRunWaitIntervalMs = 20;
 
-QString FileNameOf(const QString &path)
-{
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    return slash < 0 ? path : path.mid(slash + 1);
-}
-
 } // namespace
 
 void CTamselAVConverterDlg::StartConversion()

@@ -49,12 +49,6 @@ QString NormalisePath(QString path)
     return path;
 }
 
-QString FileNameOf(const QString &path)
-{
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    return slash < 0 ? path : path.mid(slash + 1);
-}
-
 // A dropped folder stands for the media files directly inside it, in name order; what is not
 // media there is passed over without a word, as the user asked for the folder, not for each file.
 QStringList ExpandDroppedFolders(const QStringList &paths)

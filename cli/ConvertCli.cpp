@@ -14,6 +14,7 @@
 #include "OutputFolder.h"
 #include "OutputSettings.h"
 #include "ProbeMedia.h"
+#include "ProgramInfo.h"
 #include "ProfileCatalogue.h"
 #include "RunController.h"
 #include "ValueText.h"
@@ -38,7 +39,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char *kVersion = "2.1";
 
 void PrintUsage(std::ostream &os)
 {
@@ -52,7 +52,7 @@ void PrintUsage(std::ostream &os)
 
 void PrintHelp(std::ostream &os)
 {
-    os << "zentrova-convert - the command line of the Zentrova iPod Video Converter\n\n";
+    os << "zentrova-convert - the command line of the " << kProgramTitle << "\n\n";
     PrintUsage(os);
     os << "\n"
           "Converts each SOURCE to its own file of the chosen profile, named after the source\n"
@@ -324,7 +324,7 @@ std::optional<std::string> ParseArgs(const std::vector<std::string> &args, Optio
             return std::nullopt;
         }
         if (a == "--version") {
-            out << "zentrova-convert " << kVersion << '\n';
+            out << "zentrova-convert " << kProgramVersion << '\n';
             helpOrVersion = true;
             return std::nullopt;
         }

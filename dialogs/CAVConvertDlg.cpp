@@ -29,16 +29,11 @@ bool IsX11()
     return QGuiApplication::platformName() == QLatin1String("xcb");
 }
 
-QRect Dlu(int x, int y, int w, int h)
-{
-    return DialogUnitRect(x, y, w, h, 6, 13);
-}
-
 // A static text of the template: our fonts are taller than the template's, so the line gets
 // a few pixels more and never loses its descenders.
 QRect TextRect(int x, int y, int w, int h)
 {
-    return Dlu(x, y, w, h).adjusted(0, -2, 0, 3);
+    return SmallTemplateRect(x, y, w, h).adjusted(0, -2, 0, 3);
 }
 
 // A caption of the template, never cut: our fonts run wider than the template's.
@@ -96,13 +91,13 @@ CAVConvertDlg::CAVConvertDlg(QWidget *parent)
     QFont f = font();
     f.setPointSize(8);
     setFont(f);
-    setFixedSize(Dlu(0, 0, 400, 105).size());
+    setFixedSize(SmallTemplateRect(0, 0, 400, 105).size());
 
     // The preview area: the worker's SDL picture is bound to a native window of exactly the
     // picture's size, framed by the group box, which grows just enough to hold it.
     m_previewArea = new QGroupBox(this);
     SetControlId(m_previewArea, IDC_PREVIEW_AREA);
-    QRect area = Dlu(7, 6, 106, 68);
+    QRect area = SmallTemplateRect(7, 6, 106, 68);
     area.setSize(area.size().expandedTo(QSize(kPictureWidth + 4, kPictureHeight + 4)));
     m_previewArea->setGeometry(area);
     m_previewWindow = new QWidget(m_previewArea);
@@ -122,18 +117,18 @@ CAVConvertDlg::CAVConvertDlg(QWidget *parent)
     auto *currentCaption = MakeCaption(this, QStringLiteral("Current File Converting:"), TextRect(121, 9, 74, 8));
     m_currentText = MakeLabel(this, IDC_CURRENT_TEXT, TextRect(197, 9, 196, 8));
     StartAfter(m_currentText, currentCaption);
-    m_currentBar = MakeBar(this, IDC_CURRENT_BAR, Dlu(122, 22, 256, 14));
+    m_currentBar = MakeBar(this, IDC_CURRENT_BAR, SmallTemplateRect(122, 22, 256, 14));
 
     auto *totalCaption = MakeCaption(this, QStringLiteral("Total Progress:"), TextRect(122, 47, 47, 8));
     m_totalText = MakeLabel(this, IDC_TOTAL_TEXT, TextRect(171, 47, 196, 8));
     StartAfter(m_totalText, totalCaption);
     // Both bars share their edges (the template had this one two units off).
-    m_totalBar = MakeBar(this, IDC_TOTAL_BAR, Dlu(122, 58, 256, 14));
+    m_totalBar = MakeBar(this, IDC_TOTAL_BAR, SmallTemplateRect(122, 58, 256, 14));
 
     // Under the current bar's right end, clear of the totals line below.
     m_timeLeft = new QLabel(this);
     SetControlId(m_timeLeft, IDC_TIME_LEFT);
-    m_timeLeft->setGeometry(Dlu(278, 37, 100, 8));
+    m_timeLeft->setGeometry(SmallTemplateRect(278, 37, 100, 8));
     m_timeLeft->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     SetTimeLeft(-1);
 
@@ -151,10 +146,10 @@ CAVConvertDlg::CAVConvertDlg(QWidget *parent)
 
     m_stop = new QPushButton(QStringLiteral("Stop"), this);
     SetControlId(m_stop, IDC_CONVERT_STOP);
-    m_stop->setGeometry(Dlu(330, 79, 50, 19));
+    m_stop->setGeometry(SmallTemplateRect(330, 79, 50, 19));
     // The button gives way to the check box's text, within the dialog's margin.
     const int stopLeft = std::min(std::max(m_stop->x(), m_shutDown->geometry().right() + 8),
-                                  width() - Dlu(0, 0, 7, 0).width() - m_stop->width());
+                                  width() - SmallTemplateRect(0, 0, 7, 0).width() - m_stop->width());
     m_stop->move(stopLeft, m_stop->y());
     m_stop->setToolTip(QStringLiteral("Stop converting"));
     // Enter must never press Stop, focused or not.

@@ -3,6 +3,7 @@
 
 #include "CHyperLink.h"
 #include "ControlLayout.h"
+#include "ProgramInfo.h"
 #include "SkinBitmap.h"
 
 #include <QLabel>
@@ -49,7 +50,7 @@ CAbout::CAbout(QWidget *parent)
     banner->move(Dlu(7, 7, 274, 53).topLeft());
     banner->resize(banner->sizeHint());
 
-    auto *version = new QLabel(QStringLiteral("Version 2.1"), this);
+    auto *version = new QLabel(QStringLiteral("Version ") + QString::fromUtf8(kProgramVersion), this);
     SetControlId(version, 1103);
     version->setGeometry(Dlu(214, 61, 55, 8).adjusted(0, 0, 0, 4));
 

@@ -7,6 +7,7 @@
 #include "CFileInfomation.h"
 #include "CSettings.h"
 #include "CTamselAVConverterDlg.h"
+#include "DesktopServices.h"
 #include "MediaInfoText.h"
 #include "OutputSettings.h"
 #include "ProgramStyle.h"
@@ -81,7 +82,7 @@ int main(int argc, char **argv)
         progress.hide();
     }
     {
-        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Zentrova iPod Video Converter"),
+        QMessageBox box(QMessageBox::NoIcon, kApplicationTitle,
                         QStringLiteral("File:holiday clip.avi is invalid!"), QMessageBox::Ok, &window);
         Save(box, out, "message");
     }
