@@ -115,6 +115,7 @@ CTamselAVConverterDlg::CTamselAVConverterDlg(const QString &programFolder, QWidg
     convertWorker = &ConvertWorker;
     mergeWorker = &MergeWorker;
     m_convertDlg = new CAVConvertDlg(this);
+    connect(m_convertDlg, &QDialog::finished, this, &CTamselAVConverterDlg::FinishEndRun);
     connect(m_convertDlg, &CAVConvertDlg::ShutDownWhenDoneChanged, this, [this](bool on) { ShutDownWhenDone = on; });
     connect(m_convertDlg, &CAVConvertDlg::StopPolling, this, [this] { KillTimer(1); });
     // The progress dialog asks; only this window writes the stop, through the controller.

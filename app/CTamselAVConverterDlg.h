@@ -223,7 +223,10 @@ private:
     // The controller of the runs over the process's job record.
     RunController &Run();
     void OnTimer(int id);
-    void EndRun(AVConvert &job, const QString &folder);
+    // The last row is done: closes the progress dialog; the rest of the run's end follows once
+    // it has closed (FinishEndRun).
+    void EndRun(const QString &folder);
+    void FinishEndRun();
     // The run's counts in a desktop notification whose action shows the new files.
     void NotifyRunEnded(const AVConvert &job, const QString &folder);
     // Runs on m_runWait while a run waits for files being added, or a worker that was asked to
@@ -274,6 +277,8 @@ private:
     QLabel *m_busyNotice = nullptr;
     bool m_startingRun = false;
     bool m_runEnded = false;
+    // Set by EndRun until the progress dialog has closed; the folder the run wrote to.
+    std::optional<QString> m_endRunFolder;
 
     bool m_closing = false;
     std::unique_ptr<WindowDrag> m_drag;

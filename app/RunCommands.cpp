@@ -308,18 +308,26 @@ void CTamselAVConverterDlg::PollProgress()
     }
 
     if (current == rows && !m_runEnded)
-        EndRun(Run().Job(), folder);
+        EndRun(folder);
 }
 
-void CTamselAVConverterDlg::EndRun(AVConvert &job, const QString &folder)
+void CTamselAVConverterDlg::EndRun(const QString &folder)
 {
     m_runEnded = true;
     KillTimer(kPollTimer);
     // Every row is done; the worker only lets go of the preview and returns.
     Run().RequestStop();
+    m_endRunFolder = folder;
     m_convertDlg->done(QDialog::Accepted);
+}
+
+void CTamselAVConverterDlg::FinishEndRun()
+{
+    if (!m_endRunFolder)
+        return;
+    const QString folder = *std::exchange(m_endRunFolder, std::nullopt);
     Desktop().SetLauncherProgress(0, 0, false);
-    NotifyRunEnded(job, folder);
+    NotifyRunEnded(Run().Job(), folder);
     if (ShutDownWhenDone) {
         // No message may hold up the power-off the user asked for.
         Desktop().OpenUrl(QUrl::fromLocalFile(folder));

@@ -17,6 +17,7 @@
 #include <QPushButton>
 
 #include <algorithm>
+#include <utility>
 
 namespace zentrova {
 
@@ -24,6 +25,10 @@ namespace {
 
 constexpr int kPictureWidth = 160;
 constexpr int kPictureHeight = 120;
+// How long closing waits for the worker to let go of the preview window (a task draining its
+// encoders reaches the hand-over only after that), and how often it looks.
+constexpr int kReleaseDeadlineMs = 750;
+constexpr int kReleaseCheckMs = 10;
 bool IsX11()
 {
     return QGuiApplication::platformName() == QLatin1String("xcb");
@@ -156,6 +161,9 @@ CAVConvertDlg::CAVConvertDlg(QWidget *parent)
     m_stop->setAutoDefault(false);
     connect(m_stop, &QPushButton::clicked, this, &CAVConvertDlg::StopConverting);
 
+    m_releaseWait.setInterval(kReleaseCheckMs);
+    connect(&m_releaseWait, &QTimer::timeout, this, &CAVConvertDlg::OnReleaseWaitTick);
+
     installEventFilter(this);
     for (QWidget *child : findChildren<QWidget *>())
         child->installEventFilter(this);
@@ -207,6 +215,8 @@ bool CAVConvertDlg::OnInitDialog()
 
 void CAVConvertDlg::StopConverting()
 {
+    if (IsClosing())
+        return;
     emit StopRun();
     emit StopPolling();
     done(QDialog::Accepted);
@@ -226,19 +236,34 @@ void CAVConvertDlg::OnShowPreviewClicked(bool checked)
         m_previewWindow->update();
 }
 
-void CAVConvertDlg::ReleasePreview()
+bool CAVConvertDlg::ReleasePreview()
 {
-    // Nothing waits for the worker here: the native window outlives every run (it goes only with
-    // this dialog, after the owner has joined the worker), so a worker still draining its
-    // encoders draws into a live, hidden window until its next packet.
-    if (m_job)
-        m_job->Preview.Withdraw();
+    return !m_job || m_job->Preview.Withdraw();
 }
 
 void CAVConvertDlg::done(int result)
 {
-    ReleasePreview();
-    QDialog::done(result);
+    // X11 reports errors when a worker draws into the preview window while it is being hidden,
+    // so the dialog stays up until the worker has let go. A worker that misses the deadline
+    // still draws into a live window: it goes only with this dialog, after the owner has
+    // joined the worker.
+    if (IsClosing())
+        return;
+    if (ReleasePreview() || !isVisible()) {
+        QDialog::done(result);
+        return;
+    }
+    m_pendingResult = result;
+    m_releaseClock.start();
+    m_releaseWait.start();
+}
+
+void CAVConvertDlg::OnReleaseWaitTick()
+{
+    if (!ReleasePreview() && m_releaseClock.elapsed() < kReleaseDeadlineMs)
+        return;
+    m_releaseWait.stop();
+    QDialog::done(std::exchange(m_pendingResult, -1));
 }
 
 void CAVConvertDlg::reject()
@@ -248,7 +273,7 @@ void CAVConvertDlg::reject()
 void CAVConvertDlg::closeEvent(QCloseEvent *event)
 {
     event->ignore();
-    if (isVisible())
+    if (isVisible() && !IsClosing())
         StopConverting();
 }
 
