@@ -1,12 +1,12 @@
 // Application start-up and exit.
-#include "CTamselAVConverterApp.h"
+#include "app/CTamselAVConverterApp.h"
 
-#include "CTamselAVConverterDlg.h"
-#include "DesktopServices.h"
-#include "EngineLog.h"
+#include "app/CTamselAVConverterDlg.h"
+#include "controls/ProgramStyle.h"
+#include "controls/SkinBitmap.h"
+#include "desktop/DesktopServices.h"
+#include "engine/EngineLog.h"
 #include "ProgramInfo.h"
-#include "ProgramStyle.h"
-#include "SkinBitmap.h"
 
 #include <QApplication>
 #include <QIcon>

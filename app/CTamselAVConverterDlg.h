@@ -2,10 +2,10 @@
 // folder boxes, the preview panel and the command buttons.
 #pragma once
 
-#include "MediaInfoFormat.h"
-#include "ProbeMedia.h"
-#include "RunController.h"
-#include "WindowTimers.h"
+#include "controls/WindowTimers.h"
+#include "engine/ProbeMedia.h"
+#include "engine/RunController.h"
+#include "profiles/MediaInfoFormat.h"
 
 #include <QDialog>
 #include <QElapsedTimer>

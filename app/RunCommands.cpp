@@ -1,18 +1,18 @@
 // Conversion and merge runs from the main window: filling the job from the checked rows,
 // the worker thread, the progress dialog, polling on timer 1 and the end of a run.
-#include "CTamselAVConverterDlg.h"
+#include "app/CTamselAVConverterDlg.h"
 
-#include "AVConvert.h"
-#include "CAVConvertDlg.h"
-#include "CCheckListCtrl.h"
-#include "CLabel.h"
-#include "ConvertEngine.h"
-#include "DesktopServices.h"
-#include "EnginePath.h"
-#include "JobSetup.h"
-#include "OutputFolder.h"
-#include "OutputSettings.h"
-#include "PlayerPicture.h"
+#include "app/ConvertEngine.h"
+#include "app/EnginePath.h"
+#include "controls/CCheckListCtrl.h"
+#include "controls/CLabel.h"
+#include "desktop/DesktopServices.h"
+#include "dialogs/CAVConvertDlg.h"
+#include "dialogs/PlayerPicture.h"
+#include "engine/AVConvert.h"
+#include "profiles/JobSetup.h"
+#include "profiles/OutputFolder.h"
+#include "profiles/OutputSettings.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,22 +1,22 @@
 // The task list's commands: adding and dropping files (probed one per event-loop turn, so the
 // window keeps painting through long batches), removing, clearing, clicking, the context menu,
 // the clip and file-information commands and the profile box's rewrite of the rows.
-#include "CTamselAVConverterDlg.h"
+#include "app/CTamselAVConverterDlg.h"
 
-#include "AVConvert.h"
-#include "CCheckListCtrl.h"
-#include "CClipDialog.h"
-#include "CControlButton.h"
-#include "CFileInfomation.h"
-#include "ClipTime.h"
-#include "ConvertEngine.h"
-#include "DesktopServices.h"
-#include "EnginePath.h"
-#include "FileFilters.h"
-#include "MainWindowIds.h"
-#include "MediaInfoFormat.h"
-#include "MediaInfoText.h"
-#include "OutputSettings.h"
+#include "app/ConvertEngine.h"
+#include "app/EnginePath.h"
+#include "app/FileFilters.h"
+#include "app/MainWindowIds.h"
+#include "controls/CCheckListCtrl.h"
+#include "controls/CControlButton.h"
+#include "desktop/DesktopServices.h"
+#include "dialogs/CClipDialog.h"
+#include "dialogs/CFileInfomation.h"
+#include "dialogs/MediaInfoText.h"
+#include "engine/AVConvert.h"
+#include "profiles/ClipTime.h"
+#include "profiles/MediaInfoFormat.h"
+#include "profiles/OutputSettings.h"
 
 #include <QApplication>
 #include <QComboBox>

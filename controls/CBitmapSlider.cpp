@@ -1,8 +1,8 @@
 // Bitmap slider: position <-> pixel mapping, painting and input.
-#include "CBitmapSlider.h"
+#include "controls/CBitmapSlider.h"
 
-#include "ControlLayout.h"
-#include "SkinBitmap.h"
+#include "controls/ControlLayout.h"
+#include "controls/SkinBitmap.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

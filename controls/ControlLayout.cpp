@@ -1,5 +1,5 @@
 // Control identifiers live in a dynamic property so any Qt widget can carry one.
-#include "ControlLayout.h"
+#include "controls/ControlLayout.h"
 
 #include <QVariant>
 #include <QWidget>

@@ -1,11 +1,11 @@
 // Progress dialog, laid out on the 8-point template grid.
-#include "CAVConvertDlg.h"
+#include "dialogs/CAVConvertDlg.h"
 
-#include "AVConvert.h"
-#include "CLabel.h"
-#include "ControlLayout.h"
-#include "DesktopServices.h"
-#include "RunController.h"
+#include "controls/CLabel.h"
+#include "controls/ControlLayout.h"
+#include "desktop/DesktopServices.h"
+#include "engine/AVConvert.h"
+#include "engine/RunController.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

@@ -1,10 +1,10 @@
 // About box, laid out on the 8-point template grid.
-#include "CAbout.h"
+#include "dialogs/CAbout.h"
 
-#include "CHyperLink.h"
-#include "ControlLayout.h"
+#include "controls/CHyperLink.h"
+#include "controls/ControlLayout.h"
+#include "controls/SkinBitmap.h"
 #include "ProgramInfo.h"
-#include "SkinBitmap.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -1,14 +1,14 @@
 // The clip dialog, laid out on the 8-point template grid over its stretched background.
-#include "CClipDialog.h"
+#include "dialogs/CClipDialog.h"
 
-#include "CBitmapSlider.h"
-#include "CCheckListCtrl.h"
-#include "CControlButton.h"
-#include "ClipTime.h"
-#include "ControlLayout.h"
-#include "PlayerModule.h"
-#include "PlayerPicture.h"
-#include "SkinBitmap.h"
+#include "controls/CBitmapSlider.h"
+#include "controls/CCheckListCtrl.h"
+#include "controls/CControlButton.h"
+#include "controls/ControlLayout.h"
+#include "controls/SkinBitmap.h"
+#include "dialogs/player/PlayerModule.h"
+#include "dialogs/PlayerPicture.h"
+#include "profiles/ClipTime.h"
 
 #include <QGroupBox>
 #include <QLabel>

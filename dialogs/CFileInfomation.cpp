@@ -1,7 +1,7 @@
 // File-information dialog, laid out on the 8-point template grid.
-#include "CFileInfomation.h"
+#include "dialogs/CFileInfomation.h"
 
-#include "ControlLayout.h"
+#include "controls/ControlLayout.h"
 
 #include <QGroupBox>
 #include <QLabel>

@@ -1,13 +1,13 @@
 // The settings dialog. Its lists come from the catalogue every time it opens, and it opens on
 // the values the output settings hold, whatever was accepted for this or another profile before.
-#include "CSettings.h"
+#include "dialogs/CSettings.h"
 
-#include "ControlLayout.h"
-#include "DesktopServices.h"
-#include "DeviceLine.h"
-#include "ProfileCatalogue.h"
-#include "ValueText.h"
-#include "WindowDrag.h"
+#include "controls/ControlLayout.h"
+#include "controls/WindowDrag.h"
+#include "desktop/DesktopServices.h"
+#include "profiles/DeviceLine.h"
+#include "profiles/ProfileCatalogue.h"
+#include "profiles/ValueText.h"
 
 #include <QComboBox>
 #include <QGroupBox>

@@ -1,8 +1,8 @@
 // The conversion job record: everything one batch shares between the window and the worker thread.
 #pragma once
 
-#include "PictureFilter.h"
-#include "PreviewControl.h"
+#include "engine/PictureFilter.h"
+#include "engine/PreviewControl.h"
 
 #include <array>
 #include <atomic>

@@ -1,8 +1,8 @@
 // Audio resampling, framing and encoding.
-#include "AudioEncoder.h"
+#include "engine/AudioEncoder.h"
 
-#include "CodecMap.h"
-#include "OutputFile.h"
+#include "engine/CodecMap.h"
+#include "engine/OutputFile.h"
 
 extern "C" {
 #include <libavutil/opt.h>

@@ -1,5 +1,5 @@
 // The one place where the program's codec numbers meet today's FFmpeg identifiers.
-#include "CodecMap.h"
+#include "engine/CodecMap.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

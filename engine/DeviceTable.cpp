@@ -1,5 +1,5 @@
 // The device table and the rules derived from it.
-#include "DeviceTable.h"
+#include "engine/DeviceTable.h"
 
 #include <algorithm>
 #include <cctype>

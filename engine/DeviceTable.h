@@ -2,7 +2,7 @@
 // level and verdict that follow for a set of output values.
 #pragma once
 
-#include "CodecMap.h"
+#include "engine/CodecMap.h"
 
 #include <string>
 #include <vector>

@@ -1,5 +1,5 @@
 // The preview window hand-over.
-#include "PreviewControl.h"
+#include "engine/PreviewControl.h"
 
 #include <cstdlib>
 

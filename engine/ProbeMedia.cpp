@@ -1,9 +1,9 @@
 // Media probing: a file's duration and main stream parameters, read without decoding any frame.
-#include "ProbeMedia.h"
+#include "engine/ProbeMedia.h"
 
-#include "CodecMap.h"
-#include "FFmpegPtr.h"
-#include "StreamSelection.h"
+#include "engine/CodecMap.h"
+#include "engine/FFmpegPtr.h"
+#include "engine/StreamSelection.h"
 
 #include <limits>
 

@@ -1,7 +1,7 @@
 // Opening a source for transcoding.
-#include "SourceInput.h"
+#include "engine/SourceInput.h"
 
-#include "StreamSelection.h"
+#include "engine/StreamSelection.h"
 
 #include <cmath>
 #include <limits>

@@ -1,9 +1,9 @@
 // Video encoder set-up and encoding.
-#include "VideoEncoder.h"
+#include "engine/VideoEncoder.h"
 
-#include "CodecMap.h"
-#include "DeviceTable.h"
-#include "OutputFile.h"
+#include "engine/CodecMap.h"
+#include "engine/DeviceTable.h"
+#include "engine/OutputFile.h"
 
 extern "C" {
 #include <libavutil/opt.h>

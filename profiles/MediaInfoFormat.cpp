@@ -1,7 +1,7 @@
 // Formatting of probe results for the file-information view and the command line.
-#include "MediaInfoFormat.h"
+#include "profiles/MediaInfoFormat.h"
 
-#include "ProbeMedia.h"
+#include "engine/ProbeMedia.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // Parsing of the settings texts.
-#include "ValueText.h"
+#include "profiles/ValueText.h"
 
-#include "CodecMap.h"
+#include "engine/CodecMap.h"
 
 #include <array>
 #include <cstdlib>

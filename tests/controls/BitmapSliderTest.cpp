@@ -1,6 +1,6 @@
 // The bitmap slider: position <-> pixel mapping, dragging and keys.
-#include "CBitmapSlider.h"
-#include "ControlLayout.h"
+#include "controls/CBitmapSlider.h"
+#include "controls/ControlLayout.h"
 
 #include <QApplication>
 #include <QSignalSpy>

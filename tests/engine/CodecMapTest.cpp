@@ -1,4 +1,4 @@
-#include "CodecMap.h"
+#include "engine/CodecMap.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // Conversion helpers for tests.
-#include "ConvertTestSupport.h"
+#include "tests/engine/ConvertTestSupport.h"
 
-#include "ClipTime.h"
-#include "ConvertWorker.h"
-#include "EngineLog.h"
-#include "ProbeMedia.h"
-#include "ProfileCatalogue.h"
+#include "engine/ConvertWorker.h"
+#include "engine/EngineLog.h"
+#include "engine/ProbeMedia.h"
+#include "profiles/ClipTime.h"
+#include "profiles/ProfileCatalogue.h"
 
 #include <gtest/gtest.h>
 

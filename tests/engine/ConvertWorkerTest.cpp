@@ -1,11 +1,11 @@
-#include "ConvertTestSupport.h"
-#include "ConvertWorker.h"
-#include "DeviceCheck.h"
-#include "DeviceLine.h"
-#include "MediaCheck.h"
-#include "ProbeMedia.h"
-#include "ProfileCatalogue.h"
-#include "TestMedia.h"
+#include "engine/ConvertWorker.h"
+#include "engine/DeviceCheck.h"
+#include "engine/ProbeMedia.h"
+#include "profiles/DeviceLine.h"
+#include "profiles/ProfileCatalogue.h"
+#include "tests/engine/ConvertTestSupport.h"
+#include "tests/engine/MediaCheck.h"
+#include "tests/support/TestMedia.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "ProbeMedia.h"
-#include "TestMedia.h"
+#include "engine/ProbeMedia.h"
+#include "tests/support/TestMedia.h"
 
 extern "C" {
 #include <libavutil/avutil.h>

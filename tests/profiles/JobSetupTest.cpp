@@ -1,6 +1,6 @@
-#include "AVConvert.h"
-#include "JobSetup.h"
-#include "ProfileCatalogue.h"
+#include "engine/AVConvert.h"
+#include "profiles/JobSetup.h"
+#include "profiles/ProfileCatalogue.h"
 
 #include <gtest/gtest.h>
 

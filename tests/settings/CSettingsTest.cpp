@@ -1,9 +1,9 @@
 // The settings dialog driven as a user would: real clicks and keys on an offscreen dialog, a
 // local output-settings record, and a recording desktop in place of message boxes.
-#include "CSettings.h"
-#include "OutputSettings.h"
-#include "RecordingDesktop.h"
-#include "SettingsMemory.h"
+#include "dialogs/CSettings.h"
+#include "dialogs/SettingsMemory.h"
+#include "profiles/OutputSettings.h"
+#include "tests/support/RecordingDesktop.h"
 
 #include <QComboBox>
 #include <QGroupBox>
