@@ -1,11 +1,12 @@
 // Application start-up and exit.
-#include "CTamselAVConverterApp.h"
+#include "app/CTamselAVConverterApp.h"
 
-#include "CTamselAVConverterDlg.h"
-#include "DesktopServices.h"
-#include "EngineLog.h"
-#include "ProgramStyle.h"
-#include "SkinBitmap.h"
+#include "app/CTamselAVConverterDlg.h"
+#include "controls/ProgramStyle.h"
+#include "controls/SkinBitmap.h"
+#include "desktop/DesktopServices.h"
+#include "engine/EngineLog.h"
+#include "ProgramInfo.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -28,7 +29,7 @@ bool CTamselAVConverterApp::InitInstance()
 {
     m_app = std::make_unique<QApplication>(m_argc, m_argv);
     QApplication::setApplicationName(kApplicationTitle);
-    QApplication::setApplicationVersion(QStringLiteral("2.1"));
+    QApplication::setApplicationVersion(QString::fromUtf8(kProgramVersion));
     QApplication::setWindowIcon(QIcon(SkinPixmap(266)));
     // Lets the desktop match the window to the menu entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("example.zentrova.Converter"));

@@ -1,25 +1,25 @@
 // The main window: construction, start-up, look and the window's own behaviour. The task list
 // commands live in TaskListCommands.cpp, the folder and auxiliary ones in FolderCommands.cpp.
-#include "CTamselAVConverterDlg.h"
+#include "app/CTamselAVConverterDlg.h"
 
-#include "AVConvert.h"
-#include "CAVConvertDlg.h"
-#include "CBitmapSlider.h"
-#include "CClipDialog.h"
-#include "CCheckHeadCtrl.h"
-#include "CCheckListCtrl.h"
-#include "CControlButton.h"
-#include "ControlLayout.h"
-#include "ConvertWorker.h"
-#include "DesktopServices.h"
-#include "MainWindowIds.h"
-#include "MergeWorker.h"
-#include "OutputSettings.h"
-#include "PlayerModule.h"
-#include "PlayerPicture.h"
-#include "ProfileCatalogue.h"
-#include "SkinBitmap.h"
-#include "WindowDrag.h"
+#include "app/MainWindowIds.h"
+#include "controls/CBitmapSlider.h"
+#include "controls/CCheckHeadCtrl.h"
+#include "controls/CCheckListCtrl.h"
+#include "controls/CControlButton.h"
+#include "controls/ControlLayout.h"
+#include "controls/SkinBitmap.h"
+#include "controls/WindowDrag.h"
+#include "desktop/DesktopServices.h"
+#include "dialogs/CAVConvertDlg.h"
+#include "dialogs/CClipDialog.h"
+#include "dialogs/player/PlayerModule.h"
+#include "dialogs/PlayerPicture.h"
+#include "engine/AVConvert.h"
+#include "engine/ConvertWorker.h"
+#include "engine/MergeWorker.h"
+#include "profiles/OutputSettings.h"
+#include "profiles/ProfileCatalogue.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -108,13 +108,14 @@ CTamselAVConverterDlg::CTamselAVConverterDlg(const QString &programFolder, QWidg
 
     m_probeTimer.setSingleShot(true);
     connect(&m_probeTimer, &QTimer::timeout, this, &CTamselAVConverterDlg::ProcessNextFile);
-    connect(&m_probe, &QFutureWatcher<ProbedFile>::finished, this, &CTamselAVConverterDlg::OnProbeDone);
+    connect(&m_probe, &QFutureWatcher<MediaProbe>::finished, this, &CTamselAVConverterDlg::OnProbeDone);
     connect(&m_rowInfo, &QFutureWatcher<std::optional<MediaInfoTexts>>::finished, this,
             &CTamselAVConverterDlg::OnRowInfoDone);
 
     convertWorker = &ConvertWorker;
     mergeWorker = &MergeWorker;
     m_convertDlg = new CAVConvertDlg(this);
+    connect(m_convertDlg, &QDialog::finished, this, &CTamselAVConverterDlg::FinishEndRun);
     connect(m_convertDlg, &CAVConvertDlg::ShutDownWhenDoneChanged, this, [this](bool on) { ShutDownWhenDone = on; });
     connect(m_convertDlg, &CAVConvertDlg::StopPolling, this, [this] { KillTimer(1); });
     // The progress dialog asks; only this window writes the stop, through the controller.
@@ -411,7 +412,7 @@ std::unique_ptr<QMenu> CTamselAVConverterDlg::BuildSystemMenu()
     QAction *minimize = menu->addAction(QStringLiteral("Minimize"));
     connect(minimize, &QAction::triggered, this, &QWidget::showMinimized);
     menu->addSeparator();
-    QAction *about = menu->addAction(QStringLiteral("Zentrova iPod Video Converter..."));
+    QAction *about = menu->addAction(kApplicationTitle + QStringLiteral("..."));
     about->setData(IDM_ABOUTBOX);
     connect(about, &QAction::triggered, this, &CTamselAVConverterDlg::ShowAbout);
     return menu;

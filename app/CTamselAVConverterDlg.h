@@ -2,9 +2,10 @@
 // folder boxes, the preview panel and the command buttons.
 #pragma once
 
-#include "MediaInfoFormat.h"
-#include "RunController.h"
-#include "WindowTimers.h"
+#include "controls/WindowTimers.h"
+#include "engine/ProbeMedia.h"
+#include "engine/RunController.h"
+#include "profiles/MediaInfoFormat.h"
 
 #include <QDialog>
 #include <QElapsedTimer>
@@ -73,6 +74,8 @@ public:
     void ClearAll();
     void ClipSelected();
     void ShowFileInformation();
+    // Probes the selected row on this thread and keeps its texts (the preview tool's way; the
+    // window itself probes off this thread).
     bool LoadMediaInfo();
     // A row click: the row's file is probed off the window's thread; its information and the
     // buttons follow when the probe returns.
@@ -185,14 +188,6 @@ private:
         int next = 0;
         int refused = 0;
     };
-    // What adding a file needs from its probe, as the worker thread returns it.
-    struct ProbedFile {
-        int result = -1;
-        std::int64_t startSeconds = 0;
-        std::int64_t durationSeconds = 0;
-        std::int64_t duration = 0;
-    };
-
     void CreateControls();
     void SkinButtons();
     void SetUpSliders();
@@ -221,7 +216,7 @@ private:
     // probed (the list is full), and the step ends at once.
     bool StartProbe(Batch &batch, const QString &rawPath);
     void OnProbeDone();
-    void InsertProbed(Batch &batch, const QString &path, const ProbedFile &probe);
+    void InsertProbed(Batch &batch, const QString &path, const MediaProbe &probe);
     // After a file: ends the batch when it was its last, and schedules the next file.
     void EndProbeStep();
     void FinishBatch(const Batch &batch);
@@ -241,10 +236,11 @@ private:
     void OnIpodSent();
     // The controller of the runs over the process's job record.
     RunController &Run();
-    // What the task list probes with; never the job record a run may be using.
-    AVConvert &ProbeRecord();
     void OnTimer(int id);
-    void EndRun(AVConvert &job, const QString &folder);
+    // The last row is done: closes the progress dialog; the rest of the run's end follows once
+    // it has closed (FinishEndRun).
+    void EndRun(const QString &folder);
+    void FinishEndRun();
     // The run's counts in a desktop notification whose action shows the new files.
     void NotifyRunEnded(const AVConvert &job, const QString &folder);
     // Runs on m_runWait while a run waits for files being added, or a worker that was asked to
@@ -273,7 +269,7 @@ private:
     QElapsedTimer m_batchClock;
     bool m_inProbeStep = false;
     // One file at a time is probed, so rows arrive in the order they were given.
-    QFutureWatcher<ProbedFile> m_probe;
+    QFutureWatcher<MediaProbe> m_probe;
     QString m_probePath;
     // The clicked row's probe: the latest click wins.
     QFutureWatcher<std::optional<MediaInfoTexts>> m_rowInfo;
@@ -287,7 +283,6 @@ private:
     CAVConvertDlg *m_convertDlg = nullptr;
     WindowTimers m_timers;
     std::unique_ptr<RunController> m_run;
-    std::unique_ptr<AVConvert> m_probeRecord;
     QTimer m_runWait;
     QElapsedTimer m_finishClock;
     std::optional<RunKind> m_pendingRun;
@@ -296,6 +291,8 @@ private:
     QLabel *m_busyNotice = nullptr;
     bool m_startingRun = false;
     bool m_runEnded = false;
+    // Set by EndRun until the progress dialog has closed; the folder the run wrote to.
+    std::optional<QString> m_endRunFolder;
 
     struct IpodTarget {
         std::string mountPoint;

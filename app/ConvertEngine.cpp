@@ -1,7 +1,7 @@
 // Holder of the process-wide job record.
-#include "ConvertEngine.h"
+#include "app/ConvertEngine.h"
 
-#include "AVConvert.h"
+#include "engine/AVConvert.h"
 
 #include <memory>
 

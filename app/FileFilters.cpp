@@ -1,5 +1,5 @@
 // The Add dialog's file types.
-#include "FileFilters.h"
+#include "app/FileFilters.h"
 
 #include <QFileInfo>
 

@@ -1,12 +1,12 @@
 // The output folder box and the auxiliary commands: Browse, Find Target, Help, Setting, About.
-#include "CTamselAVConverterDlg.h"
+#include "app/CTamselAVConverterDlg.h"
 
 
-#include "CAbout.h"
-#include "CSettings.h"
-#include "DesktopServices.h"
-#include "EnginePath.h"
-#include "OutputFolder.h"
+#include "app/EnginePath.h"
+#include "desktop/DesktopServices.h"
+#include "dialogs/CAbout.h"
+#include "dialogs/CSettings.h"
+#include "profiles/OutputFolder.h"
 
 #include <QComboBox>
 #include <QDir>

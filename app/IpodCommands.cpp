@@ -1,15 +1,15 @@
 // iPods in the output folder list, and runs that end on one: converted into a temporary
 // folder, then sent to the iPod off the window's thread while the progress dialog says so.
-#include "CTamselAVConverterDlg.h"
+#include "app/CTamselAVConverterDlg.h"
 
-#include "AVConvert.h"
-#include "CAVConvertDlg.h"
-#include "DesktopServices.h"
-#include "EnginePath.h"
-#include "EngineStatus.h"
-#include "IpodDatabase.h"
-#include "IpodSender.h"
-#include "ValueText.h"
+#include "app/EnginePath.h"
+#include "desktop/DesktopServices.h"
+#include "dialogs/CAVConvertDlg.h"
+#include "engine/AVConvert.h"
+#include "engine/EngineStatus.h"
+#include "ipod/IpodDatabase.h"
+#include "ipod/IpodSender.h"
+#include "profiles/ValueText.h"
 
 #include <QComboBox>
 #include <QDir>

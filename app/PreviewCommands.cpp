@@ -1,13 +1,13 @@
 // The preview panel: plays the last selected row's source in the main window's picture area,
 // with Play/Pause, Stop, a position slider that seeks and a volume slider.
-#include "CTamselAVConverterDlg.h"
+#include "app/CTamselAVConverterDlg.h"
 
-#include "CBitmapSlider.h"
-#include "CCheckListCtrl.h"
-#include "CControlButton.h"
-#include "MainWindowIds.h"
-#include "PlayerModule.h"
-#include "PlayerPicture.h"
+#include "app/MainWindowIds.h"
+#include "controls/CBitmapSlider.h"
+#include "controls/CCheckListCtrl.h"
+#include "controls/CControlButton.h"
+#include "dialogs/player/PlayerModule.h"
+#include "dialogs/PlayerPicture.h"
 
 #include <algorithm>
 

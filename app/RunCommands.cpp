@@ -1,18 +1,18 @@
 // Conversion and merge runs from the main window: filling the job from the checked rows,
 // the worker thread, the progress dialog, polling on timer 1 and the end of a run.
-#include "CTamselAVConverterDlg.h"
+#include "app/CTamselAVConverterDlg.h"
 
-#include "AVConvert.h"
-#include "CAVConvertDlg.h"
-#include "CCheckListCtrl.h"
-#include "CLabel.h"
-#include "ConvertEngine.h"
-#include "DesktopServices.h"
-#include "EnginePath.h"
-#include "JobSetup.h"
-#include "OutputFolder.h"
-#include "OutputSettings.h"
-#include "PlayerPicture.h"
+#include "app/ConvertEngine.h"
+#include "app/EnginePath.h"
+#include "controls/CCheckListCtrl.h"
+#include "controls/CLabel.h"
+#include "desktop/DesktopServices.h"
+#include "dialogs/CAVConvertDlg.h"
+#include "dialogs/PlayerPicture.h"
+#include "engine/AVConvert.h"
+#include "profiles/JobSetup.h"
+#include "profiles/OutputFolder.h"
+#include "profiles/OutputSettings.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -37,12 +37,6 @@ constexpr int kPollIntervalMs = 300;
 constexpr int kBusyNoticeDelayMs = 150;
 // How often a waiting run looks at the worker and at the files being added.
 constexpr int kRunWaitIntervalMs = 20;
-
-QString FileNameOf(const QString &path)
-{
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    return slash < 0 ? path : path.mid(slash + 1);
-}
 
 } // namespace
 
@@ -192,7 +186,7 @@ void CTamselAVConverterDlg::StopWorker()
         return;
     // The window is going: its record goes with the process, so the worker is joined here.
     m_run->RequestStop();
-    m_run->Job().DetachPreview();
+    m_run->Job().Preview.Withdraw();
     m_run->Join();
     if (m_noticeShown) {
         ShowBusyNotice(false);
@@ -320,22 +314,30 @@ void CTamselAVConverterDlg::PollProgress()
     }
 
     if (current == rows && !m_runEnded)
-        EndRun(Run().Job(), folder);
+        EndRun(folder);
 }
 
-void CTamselAVConverterDlg::EndRun(AVConvert &job, const QString &folder)
+void CTamselAVConverterDlg::EndRun(const QString &folder)
 {
     m_runEnded = true;
     KillTimer(kPollTimer);
     // Every row is done; the worker only lets go of the preview and returns.
     Run().RequestStop();
     if (m_ipodRun) {
-        SendRunToIpod(job);
+        SendRunToIpod(Run().Job());
         return;
     }
+    m_endRunFolder = folder;
     m_convertDlg->done(QDialog::Accepted);
+}
+
+void CTamselAVConverterDlg::FinishEndRun()
+{
+    if (!m_endRunFolder)
+        return;
+    const QString folder = *std::exchange(m_endRunFolder, std::nullopt);
     Desktop().SetLauncherProgress(0, 0, false);
-    NotifyRunEnded(job, folder);
+    NotifyRunEnded(Run().Job(), folder);
     if (ShutDownWhenDone) {
         // No message may hold up the power-off the user asked for.
         Desktop().OpenUrl(QUrl::fromLocalFile(folder));

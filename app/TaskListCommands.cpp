@@ -1,22 +1,22 @@
 // The task list's commands: adding and dropping files (probed one per event-loop turn, so the
 // window keeps painting through long batches), removing, clearing, clicking, the context menu,
 // the clip and file-information commands and the profile box's rewrite of the rows.
-#include "CTamselAVConverterDlg.h"
+#include "app/CTamselAVConverterDlg.h"
 
-#include "AVConvert.h"
-#include "CCheckListCtrl.h"
-#include "CClipDialog.h"
-#include "CControlButton.h"
-#include "CFileInfomation.h"
-#include "ClipTime.h"
-#include "ConvertEngine.h"
-#include "DesktopServices.h"
-#include "EnginePath.h"
-#include "FileFilters.h"
-#include "MainWindowIds.h"
-#include "MediaInfoFormat.h"
-#include "MediaInfoText.h"
-#include "OutputSettings.h"
+#include "app/ConvertEngine.h"
+#include "app/EnginePath.h"
+#include "app/FileFilters.h"
+#include "app/MainWindowIds.h"
+#include "controls/CCheckListCtrl.h"
+#include "controls/CControlButton.h"
+#include "desktop/DesktopServices.h"
+#include "dialogs/CClipDialog.h"
+#include "dialogs/CFileInfomation.h"
+#include "dialogs/MediaInfoText.h"
+#include "engine/AVConvert.h"
+#include "profiles/ClipTime.h"
+#include "profiles/MediaInfoFormat.h"
+#include "profiles/OutputSettings.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -49,12 +49,6 @@ QString NormalisePath(QString path)
     return path;
 }
 
-QString FileNameOf(const QString &path)
-{
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    return slash < 0 ? path : path.mid(slash + 1);
-}
-
 // A dropped folder stands for the media files directly inside it, in name order; what is not
 // media there is passed over without a word, as the user asked for the folder, not for each file.
 QStringList ExpandDroppedFolders(const QStringList &paths)
@@ -82,13 +76,6 @@ int Seconds(std::int64_t value)
 
 // ---------------------------------------------------------------------------------------------
 // Adding and dropping
-
-AVConvert &CTamselAVConverterDlg::ProbeRecord()
-{
-    if (!m_probeRecord)
-        m_probeRecord = std::make_unique<AVConvert>();
-    return *m_probeRecord;
-}
 
 void CTamselAVConverterDlg::AddFiles()
 {
@@ -189,18 +176,9 @@ bool CTamselAVConverterDlg::StartProbe(Batch &batch, const QString &rawPath)
     // The job record is made with the first file, as the run commands expect.
     EnsureConvertEngine();
     m_probePath = NormalisePath(rawPath);
-    // A slow or network file must not hold up the window: the probe runs on a worker with a
-    // record of its own and comes back as a value.
-    m_probe.setFuture(QtConcurrent::run([path = ToEngine(m_probePath)] {
-        AVConvert record;
-        record.ProbePath = path;
-        ProbedFile probe;
-        probe.result = record.ProbeMedia();
-        probe.startSeconds = record.ProbeStartSeconds;
-        probe.durationSeconds = record.ProbeDurationSeconds;
-        probe.duration = record.ProbeDuration;
-        return probe;
-    }));
+    // A slow or network file must not hold up the window: the probe runs on a worker and comes
+    // back as a value.
+    m_probe.setFuture(QtConcurrent::run([path = ToEngine(m_probePath)] { return ProbeMedia(path); }));
     return true;
 }
 
@@ -231,10 +209,10 @@ void CTamselAVConverterDlg::EndProbeStep()
         m_probeTimer.start(0);
 }
 
-void CTamselAVConverterDlg::InsertProbed(Batch &batch, const QString &path, const ProbedFile &probe)
+void CTamselAVConverterDlg::InsertProbed(Batch &batch, const QString &path, const MediaProbe &probe)
 {
     CCheckListCtrl *list = m_taskList;
-    if (probe.result < 0 || probe.startSeconds < 0 || probe.durationSeconds < 0) {
+    if (!probe.Usable()) {
         ShowMessage(this, QStringLiteral("File:") + FileNameOf(path) + QStringLiteral(" is invalid!"));
         return;
     }
@@ -305,11 +283,11 @@ bool CTamselAVConverterDlg::LoadMediaInfo()
     if (row < 0)
         return false;
     const QString path = m_taskList->GetItemText(row, 0);
-    AVConvert &engine = ProbeRecord();
-    engine.ProbePath = ToEngine(path);
-    if (engine.ProbeMedia() < 0)
+    const std::string file = ToEngine(path);
+    const MediaProbe probe = ProbeMedia(file);
+    if (probe.result < 0)
         return false;
-    MediaInfoText() = MediaInfoFromProbe(engine, engine.ProbePath, m_taskList->GetItemText(row, 2).toStdString());
+    MediaInfoText() = MediaInfoFromProbe(probe, file, m_taskList->GetItemText(row, 2).toStdString());
     return true;
 }
 
@@ -382,11 +360,10 @@ void CTamselAVConverterDlg::LoadRowInfo(unsigned use)
     m_rowInfo.setFuture(QtConcurrent::run(
         [file = ToEngine(path), length = m_taskList->GetItemText(row, 2).toStdString()]()
             -> std::optional<MediaInfoTexts> {
-            AVConvert record;
-            record.ProbePath = file;
-            if (record.ProbeMedia() < 0)
+            const MediaProbe probe = ProbeMedia(file);
+            if (probe.result < 0)
                 return std::nullopt;
-            return MediaInfoFromProbe(record, file, length);
+            return MediaInfoFromProbe(probe, file, length);
         }));
 }
 

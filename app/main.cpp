@@ -1,5 +1,5 @@
 // zentrova: the converter's window.
-#include "CTamselAVConverterApp.h"
+#include "app/CTamselAVConverterApp.h"
 
 int main(int argc, char **argv)
 {

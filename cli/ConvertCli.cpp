@@ -1,23 +1,25 @@
 // zentrova-convert: lists profiles, probes files, and converts from the command line.
-#include "ConvertCli.h"
+#include "cli/ConvertCli.h"
 
-#include "AVConvert.h"
-#include "ClipTime.h"
-#include "CodecMap.h"
-#include "ConvertWorker.h"
-#include "DeviceCheck.h"
-#include "DeviceLine.h"
-#include "EngineLog.h"
-#include "IpodDatabase.h"
-#include "IpodSender.h"
-#include "JobSetup.h"
-#include "MediaInfoFormat.h"
-#include "MergeWorker.h"
-#include "OutputFolder.h"
-#include "OutputSettings.h"
-#include "ProfileCatalogue.h"
-#include "RunController.h"
-#include "ValueText.h"
+#include "engine/AVConvert.h"
+#include "engine/CodecMap.h"
+#include "engine/ConvertWorker.h"
+#include "engine/DeviceCheck.h"
+#include "engine/EngineLog.h"
+#include "engine/MergeWorker.h"
+#include "engine/ProbeMedia.h"
+#include "engine/RunController.h"
+#include "ipod/IpodDatabase.h"
+#include "ipod/IpodSender.h"
+#include "profiles/ClipTime.h"
+#include "profiles/DeviceLine.h"
+#include "profiles/JobSetup.h"
+#include "profiles/MediaInfoFormat.h"
+#include "profiles/OutputFolder.h"
+#include "profiles/OutputSettings.h"
+#include "profiles/ProfileCatalogue.h"
+#include "profiles/ValueText.h"
+#include "ProgramInfo.h"
 
 extern "C" {
 #include <libavutil/log.h>
@@ -40,7 +42,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char *kVersion = "2.1";
 
 void PrintUsage(std::ostream &os)
 {
@@ -55,7 +56,7 @@ void PrintUsage(std::ostream &os)
 
 void PrintHelp(std::ostream &os)
 {
-    os << "zentrova-convert - the command line of the Zentrova iPod Video Converter\n\n";
+    os << "zentrova-convert - the command line of the " << kProgramTitle << "\n\n";
     PrintUsage(os);
     os << "\n"
           "Converts each SOURCE to its own file of the chosen profile, named after the source\n"
@@ -168,33 +169,30 @@ std::string PlaysOnLine(const std::string &path)
 // Prints one file's probe; returns whether the task list would accept it.
 bool ProbeOne(const std::string &path, std::ostream &out, std::ostream &err)
 {
-    AVConvert job;
-    job.ProbePath = path;
-    const int result = job.ProbeMedia();
-    const bool valid = result >= 0 && job.ProbeStartSeconds >= 0 && job.ProbeDurationSeconds >= 0;
-    out << "File: " << path << '\n' << "  result: " << result << '\n';
-    if (result < 0) {
+    const MediaProbe probe = ProbeMedia(path);
+    out << "File: " << path << '\n' << "  result: " << probe.result << '\n';
+    if (probe.result < 0) {
         err << "File:" << BaseName(path) << " is invalid!\n";
         return false;
     }
-    out << "  duration_us: " << job.ProbeDuration << '\n'
-        << "  duration_s: " << job.ProbeDurationSeconds << '\n'
-        << "  video_codec_id: " << job.VideoCodecId << " (" << CodecName(job.VideoCodecId) << ")\n"
-        << "  width: " << job.SourceWidth << '\n'
-        << "  height: " << job.SourceHeight << '\n'
-        << "  frame_rate: " << job.SourceFrameRateNum << '/' << job.SourceFrameRateDen << '\n'
-        << "  source_fps: " << job.SourceFps << '\n'
-        << "  video_bit_rate: " << job.VideoBitRate << '\n'
-        << "  audio_codec_id: " << job.AudioCodecId << " (" << CodecName(job.AudioCodecId) << ")\n"
-        << "  sample_rate: " << job.SampleRate << '\n'
-        << "  channels: " << job.Channels << '\n'
-        << "  audio_bit_rate: " << job.AudioBitRate << '\n';
-    if (!valid) {
+    out << "  duration_us: " << probe.duration << '\n'
+        << "  duration_s: " << probe.durationSeconds << '\n'
+        << "  video_codec_id: " << probe.videoCodecId << " (" << CodecName(probe.videoCodecId) << ")\n"
+        << "  width: " << probe.width << '\n'
+        << "  height: " << probe.height << '\n'
+        << "  frame_rate: " << probe.frameRateNum << '/' << probe.frameRateDen << '\n'
+        << "  source_fps: " << probe.fps << '\n'
+        << "  video_bit_rate: " << probe.videoBitRate << '\n'
+        << "  audio_codec_id: " << probe.audioCodecId << " (" << CodecName(probe.audioCodecId) << ")\n"
+        << "  sample_rate: " << probe.sampleRate << '\n'
+        << "  channels: " << probe.channels << '\n'
+        << "  audio_bit_rate: " << probe.audioBitRate << '\n';
+    if (!probe.Usable()) {
         err << "File:" << BaseName(path) << " is invalid!\n";
         return false;
     }
     const MediaInfoFields f =
-        FormatMediaInfo(MediaInfoFromProbe(job, path, FormatClipTime(static_cast<int>(job.ProbeDurationSeconds))));
+        FormatMediaInfo(MediaInfoFromProbe(probe, path, FormatClipTime(static_cast<int>(probe.durationSeconds))));
     out << "  File Name: " << f.fileName << '\n'
         << "  Media Length: " << f.mediaLength << '\n'
         << "  Resolution: " << f.resolution << '\n'
@@ -340,7 +338,7 @@ std::optional<std::string> ParseArgs(const std::vector<std::string> &args, Optio
             return std::nullopt;
         }
         if (a == "--version") {
-            out << "zentrova-convert " << kVersion << '\n';
+            out << "zentrova-convert " << kProgramVersion << '\n';
             helpOrVersion = true;
             return std::nullopt;
         }
@@ -596,16 +594,14 @@ int Convert(const Options &o, std::ostream &out, std::ostream &err, const CliEnv
     bool anyInvalid = false;
     std::vector<TaskRow> rows;
     for (const SourceArg &source : o.sources) {
-        AVConvert probe;
-        probe.ProbePath = source.path;
-        const int result = probe.ProbeMedia();
-        if (result < 0 || probe.ProbeStartSeconds < 0 || probe.ProbeDurationSeconds < 0) {
+        const MediaProbe probe = ProbeMedia(source.path);
+        if (!probe.Usable()) {
             err << "File:" << BaseName(source.path) << " is invalid!\n";
             anyInvalid = true;
             continue;
         }
         rows.push_back({source.path, source.start.value_or("00:00:00"),
-                        source.end.value_or(FormatClipTime(static_cast<int>(probe.ProbeDurationSeconds))), true});
+                        source.end.value_or(FormatClipTime(static_cast<int>(probe.durationSeconds))), true});
     }
 
     const std::string programDir = env.programDir.empty() ? ExecutableDir() : env.programDir;

@@ -1,5 +1,5 @@
 // Entry point of zentrova-convert: Ctrl-C and SIGTERM ask the run to stop after the current file.
-#include "ConvertCli.h"
+#include "cli/ConvertCli.h"
 
 #include <signal.h>
 #include <unistd.h>

@@ -1,21 +1,25 @@
 // Bitmap slider: position <-> pixel mapping, painting and input.
-#include "CBitmapSlider.h"
+#include "controls/CBitmapSlider.h"
 
-#include "ControlLayout.h"
-#include "SkinBitmap.h"
+#include "controls/ControlLayout.h"
+#include "controls/SkinBitmap.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
 
 #include <cstdlib>
 
 namespace zentrova {
 
 CBitmapSlider::CBitmapSlider(QWidget *parent)
-    : QWidget(parent)
+    : QAbstractSlider(parent)
 {
+    setOrientation(Qt::Horizontal);
     setFocusPolicy(Qt::StrongFocus);
+    setRange(0, 100);
+    setPageStep(20);
 }
 
 bool CBitmapSlider::SetChannelBitmaps(int first, int second)
@@ -50,20 +54,6 @@ bool CBitmapSlider::SetThumbBitmaps()
     return true;
 }
 
-void CBitmapSlider::SetRange(int minimum, int maximum)
-{
-    m_min = minimum;
-    m_max = maximum;
-    m_pos = Clamp(m_pos);
-    update();
-}
-
-void CBitmapSlider::SetPos(int position)
-{
-    m_pos = Clamp(position);
-    update();
-}
-
 void CBitmapSlider::SetMargin(int left, int top, int right, int bottom)
 {
     m_marginLeft = left;
@@ -86,15 +76,6 @@ void CBitmapSlider::SetMarkMode(MarkMode mode)
     update();
 }
 
-int CBitmapSlider::Clamp(int position) const
-{
-    if (position > m_max)
-        position = m_max;
-    if (position < m_min)
-        position = m_min;
-    return position;
-}
-
 int CBitmapSlider::UsableLength() const
 {
     return width() - m_marginRight - m_thumb.width() - m_marginLeft;
@@ -104,19 +85,19 @@ int CBitmapSlider::PixelOf(int position) const
 {
     const int half = m_thumb.width() / 2;
     // An empty range has no ratio: everything sits at the start.
-    if (m_max == m_min)
+    if (maximum() == minimum())
         return m_marginLeft + half;
-    const double ratio = static_cast<double>(position - m_min) / (m_max - m_min);
+    const double ratio = static_cast<double>(position - minimum()) / (maximum() - minimum());
     return m_marginLeft + static_cast<int>(ratio * UsableLength()) + half;
 }
 
 int CBitmapSlider::PositionOf(int pixel) const
 {
     const int length = UsableLength();
-    if (length <= 0 || m_max == m_min)
-        return m_min;
+    if (length <= 0 || maximum() == minimum())
+        return minimum();
     const double ratio = static_cast<double>(pixel - m_thumb.width() / 2 - m_marginLeft) / length;
-    return static_cast<int>(ratio * (m_max - m_min) + m_min);
+    return static_cast<int>(ratio * (maximum() - minimum()) + minimum());
 }
 
 QSize CBitmapSlider::sizeHint() const
@@ -145,7 +126,7 @@ void CBitmapSlider::paintEvent(QPaintEvent *)
         const int from = m_beginMark != 0 ? s : 0;
         if (m_beginMark != 0)
             piece(m_channelFirst, 0, s);
-        if (m_endMark == m_max) {
+        if (m_endMark == maximum()) {
             piece(m_channelSecond, from, w);
         } else {
             piece(m_channelFirst, e, w);
@@ -153,9 +134,9 @@ void CBitmapSlider::paintEvent(QPaintEvent *)
         }
     }
 
-    const QPixmap &thumb = m_dragging ? m_thumbDrag : m_thumb;
+    const QPixmap &thumb = isSliderDown() ? m_thumbDrag : m_thumb;
     if (!thumb.isNull())
-        painter.drawPixmap(PixelOf(m_pos) - m_thumb.width() / 2, m_marginTop, thumb);
+        painter.drawPixmap(PixelOf(value()) - m_thumb.width() / 2, m_marginTop, thumb);
 }
 
 void CBitmapSlider::mousePressEvent(QMouseEvent *event)
@@ -163,9 +144,9 @@ void CBitmapSlider::mousePressEvent(QMouseEvent *event)
     if (event->button() != Qt::LeftButton)
         return;
     setFocus(Qt::MouseFocusReason);
-    m_dragging = true;
+    setSliderDown(true);
     const int x = static_cast<int>(event->position().x());
-    const int d = x - PixelOf(m_pos);
+    const int d = x - PixelOf(value());
     // Grabbing the thumb keeps the grip; a press elsewhere centres the thumb under the mouse.
     m_dragOffset = std::abs(d) <= m_thumb.width() / 2 ? d : 0;
     DragTo(x);
@@ -174,7 +155,7 @@ void CBitmapSlider::mousePressEvent(QMouseEvent *event)
 
 void CBitmapSlider::mouseMoveEvent(QMouseEvent *event)
 {
-    if (m_dragging)
+    if (isSliderDown())
         DragTo(static_cast<int>(event->position().x()));
 }
 
@@ -188,41 +169,45 @@ void CBitmapSlider::DragTo(int x)
         target = low;
     if (target > high)
         target = high;
-    if (target == PixelOf(m_pos))
+    if (target == PixelOf(value()))
         return;
-    m_pos = Clamp(PositionOf(target));
-    update();
-    emit SliderMoving(ControlId(this), m_pos);
+    setValue(PositionOf(target));
+    emit SliderMoving(ControlId(this), value());
 }
 
 void CBitmapSlider::mouseReleaseEvent(QMouseEvent *event)
 {
-    if (event->button() != Qt::LeftButton || !m_dragging)
+    if (event->button() != Qt::LeftButton || !isSliderDown())
         return;
-    m_dragging = false;
+    setSliderDown(false);
     update();
-    emit SliderMoved(ControlId(this), m_pos);
+    emit SliderMoved(ControlId(this), value());
 }
 
 void CBitmapSlider::keyPressEvent(QKeyEvent *event)
 {
-    int position = m_pos;
+    // Up and PageUp go towards the start, as Left and Home do; Qt's sliders take them the other
+    // way. Qt steps and clamps; every key it handled is reported, even when the value stays.
+    SliderAction action = SliderNoAction;
     switch (event->key()) {
-    case Qt::Key_PageUp: position -= m_page; break;
-    case Qt::Key_PageDown: position += m_page; break;
-    case Qt::Key_End: position = m_max; break;
-    case Qt::Key_Home: position = m_min; break;
-    case Qt::Key_Left:
-    case Qt::Key_Up: position -= 1; break;
-    case Qt::Key_Right:
-    case Qt::Key_Down: position += 1; break;
-    default:
-        QWidget::keyPressEvent(event);
-        return;
+    case Qt::Key_Up: action = SliderSingleStepSub; break;
+    case Qt::Key_Down: action = SliderSingleStepAdd; break;
+    case Qt::Key_PageUp: action = SliderPageStepSub; break;
+    case Qt::Key_PageDown: action = SliderPageStepAdd; break;
+    default: break;
     }
-    m_pos = Clamp(position);
-    update();
-    emit SliderMoved(ControlId(this), m_pos);
+    event->accept();
+    if (action != SliderNoAction)
+        triggerAction(action);
+    else
+        QAbstractSlider::keyPressEvent(event);
+    if (event->isAccepted())
+        emit SliderMoved(ControlId(this), value());
+}
+
+void CBitmapSlider::wheelEvent(QWheelEvent *event)
+{
+    event->ignore();
 }
 
 } // namespace zentrova

@@ -1,13 +1,14 @@
 // A horizontal slider drawn from bitmaps: a channel (with an optional marked range drawn from a
-// second channel image) and a thumb. It reports drags and key moves to its owner by signals.
+// second channel image) and a thumb. Range, value, steps and keys are Qt's; it draws, maps the
+// mouse, and reports drags and key moves to its owner by the design's signals.
 #pragma once
 
+#include <QAbstractSlider>
 #include <QPixmap>
-#include <QWidget>
 
 namespace zentrova {
 
-class CBitmapSlider : public QWidget {
+class CBitmapSlider : public QAbstractSlider {
     Q_OBJECT
 public:
     enum MarkMode { NoMarks = 0, FromBegin = 1, BetweenMarks = 2 };
@@ -20,13 +21,14 @@ public:
     // Thumb images 308 (normal) and 309 (while dragging); their top-left colour is transparent.
     bool SetThumbBitmaps();
 
-    void SetRange(int minimum, int maximum);
-    int GetRangeMin() const { return m_min; }
-    int GetRangeMax() const { return m_max; }
-    // Clamped to the maximum, then the minimum.
-    void SetPos(int position);
-    int GetPos() const { return m_pos; }
-    void SetPageSize(int page) { m_page = page; }
+    // The design's names for the slider's range, value and page step.
+    void SetRange(int minimum, int maximum) { setRange(minimum, maximum); }
+    int GetRangeMin() const { return minimum(); }
+    int GetRangeMax() const { return maximum(); }
+    // Clamped into the range.
+    void SetPos(int position) { setValue(position); }
+    int GetPos() const { return value(); }
+    void SetPageSize(int page) { setPageStep(page); }
     void SetMargin(int left, int top, int right, int bottom);
     void SetMarks(int begin, int end);
     void SetMarkMode(MarkMode mode);
@@ -52,9 +54,10 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    // The wheel moves nothing: a move the owner is not told of would be undone by its timer.
+    void wheelEvent(QWheelEvent *event) override;
 
 private:
-    int Clamp(int position) const;
     int UsableLength() const;
     void DragTo(int x);
 
@@ -62,10 +65,6 @@ private:
     QPixmap m_channelSecond;
     QPixmap m_thumb;
     QPixmap m_thumbDrag;
-    int m_min = 0;
-    int m_max = 100;
-    int m_pos = 0;
-    int m_page = 20;
     int m_marginLeft = 0;
     int m_marginTop = 0;
     int m_marginRight = 0;
@@ -73,7 +72,6 @@ private:
     MarkMode m_markMode = NoMarks;
     int m_beginMark = 0;
     int m_endMark = 0;
-    bool m_dragging = false;
     int m_dragOffset = 0;
 };
 

@@ -1,8 +1,8 @@
 // Header check box of the task list.
-#include "CCheckHeadCtrl.h"
+#include "controls/CCheckHeadCtrl.h"
 
-#include "CCheckListCtrl.h"
-#include "SkinBitmap.h"
+#include "controls/CCheckListCtrl.h"
+#include "controls/SkinBitmap.h"
 
 #include <QAbstractItemModel>
 #include <QIcon>

@@ -1,8 +1,8 @@
 // Check-box list: row storage, check bookkeeping for the header box, and click signals.
-#include "CCheckListCtrl.h"
+#include "controls/CCheckListCtrl.h"
 
-#include "CCheckHeadCtrl.h"
-#include "SkinBitmap.h"
+#include "controls/CCheckHeadCtrl.h"
+#include "controls/SkinBitmap.h"
 
 #include <QContextMenuEvent>
 #include <QItemSelectionModel>

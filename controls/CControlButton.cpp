@@ -1,7 +1,7 @@
 // Bitmap push button.
-#include "CControlButton.h"
+#include "controls/CControlButton.h"
 
-#include "SkinBitmap.h"
+#include "controls/SkinBitmap.h"
 
 #include <QPainter>
 #include <QWindow>

@@ -1,7 +1,7 @@
 // Hyperlink label.
-#include "CHyperLink.h"
+#include "controls/CHyperLink.h"
 
-#include "DesktopServices.h"
+#include "desktop/DesktopServices.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -1,5 +1,5 @@
 // Self-painting label.
-#include "CLabel.h"
+#include "controls/CLabel.h"
 
 #include <QApplication>
 #include <QEvent>

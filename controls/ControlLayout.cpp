@@ -1,5 +1,5 @@
 // Control identifiers live in a dynamic property so any Qt widget can carry one.
-#include "ControlLayout.h"
+#include "controls/ControlLayout.h"
 
 #include <QVariant>
 #include <QWidget>
@@ -12,12 +12,17 @@ namespace {
 
 constexpr char kIdProperty[] = "controlId";
 
-int Scale(int units, int charSize, int per)
+} // namespace
+
+int DialogUnitsX(int units, int charWidth)
 {
-    return static_cast<int>(std::lround(static_cast<double>(units) * charSize / per));
+    return static_cast<int>(std::lround(static_cast<double>(units) * charWidth / 4));
 }
 
-} // namespace
+int DialogUnitsY(int units, int charHeight)
+{
+    return static_cast<int>(std::lround(static_cast<double>(units) * charHeight / 8));
+}
 
 void SetControlId(QWidget *control, int id)
 {
@@ -43,11 +48,16 @@ QWidget *FindControl(const QWidget *root, int id)
 
 QRect DialogUnitRect(int x, int y, int width, int height, int charWidth, int charHeight)
 {
-    const int left = Scale(x, charWidth, 4);
-    const int top = Scale(y, charHeight, 8);
-    const int right = Scale(x + width, charWidth, 4);
-    const int bottom = Scale(y + height, charHeight, 8);
+    const int left = DialogUnitsX(x, charWidth);
+    const int top = DialogUnitsY(y, charHeight);
+    const int right = DialogUnitsX(x + width, charWidth);
+    const int bottom = DialogUnitsY(y + height, charHeight);
     return QRect(left, top, right - left, bottom - top);
+}
+
+QRect SmallTemplateRect(int x, int y, int width, int height)
+{
+    return DialogUnitRect(x, y, width, height, kSmallCharWidth, kSmallCharHeight);
 }
 
 } // namespace zentrova

@@ -1,5 +1,5 @@
 // The program's style sheet.
-#include "ProgramStyle.h"
+#include "controls/ProgramStyle.h"
 
 #include <QApplication>
 

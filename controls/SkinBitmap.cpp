@@ -1,5 +1,5 @@
 // Bitmap lookup and the white-is-outside rule of the skin.
-#include "SkinBitmap.h"
+#include "controls/SkinBitmap.h"
 
 #include <QString>
 

@@ -1,5 +1,5 @@
 // Background drags of frameless and framed windows alike.
-#include "WindowDrag.h"
+#include "controls/WindowDrag.h"
 
 #include <QApplication>
 #include <QMouseEvent>

@@ -1,4 +1,4 @@
-#include "WindowTimers.h"
+#include "controls/WindowTimers.h"
 
 #include <QTimerEvent>
 

@@ -1,11 +1,11 @@
 // Progress dialog, laid out on the 8-point template grid.
-#include "CAVConvertDlg.h"
+#include "dialogs/CAVConvertDlg.h"
 
-#include "AVConvert.h"
-#include "CLabel.h"
-#include "ControlLayout.h"
-#include "DesktopServices.h"
-#include "RunController.h"
+#include "controls/CLabel.h"
+#include "controls/ControlLayout.h"
+#include "desktop/DesktopServices.h"
+#include "engine/AVConvert.h"
+#include "engine/RunController.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -17,7 +17,7 @@
 #include <QPushButton>
 
 #include <algorithm>
-#include <chrono>
+#include <utility>
 
 namespace zentrova {
 
@@ -25,25 +25,20 @@ namespace {
 
 constexpr int kPictureWidth = 160;
 constexpr int kPictureHeight = 120;
-// How long closing waits for the worker to let go of the preview window: a task that is
-// draining its encoders reaches the hand-over only after that.
-constexpr std::chrono::milliseconds kReleaseTimeout(750);
-
+// How long closing waits for the worker to let go of the preview window (a task draining its
+// encoders reaches the hand-over only after that), and how often it looks.
+constexpr int kReleaseDeadlineMs = 750;
+constexpr int kReleaseCheckMs = 10;
 bool IsX11()
 {
     return QGuiApplication::platformName() == QLatin1String("xcb");
-}
-
-QRect Dlu(int x, int y, int w, int h)
-{
-    return DialogUnitRect(x, y, w, h, 6, 13);
 }
 
 // A static text of the template: our fonts are taller than the template's, so the line gets
 // a few pixels more and never loses its descenders.
 QRect TextRect(int x, int y, int w, int h)
 {
-    return Dlu(x, y, w, h).adjusted(0, -2, 0, 3);
+    return SmallTemplateRect(x, y, w, h).adjusted(0, -2, 0, 3);
 }
 
 // A caption of the template, never cut: our fonts run wider than the template's.
@@ -101,13 +96,13 @@ CAVConvertDlg::CAVConvertDlg(QWidget *parent)
     QFont f = font();
     f.setPointSize(8);
     setFont(f);
-    setFixedSize(Dlu(0, 0, 400, 105).size());
+    setFixedSize(SmallTemplateRect(0, 0, 400, 105).size());
 
     // The preview area: the worker's SDL picture is bound to a native window of exactly the
     // picture's size, framed by the group box, which grows just enough to hold it.
     m_previewArea = new QGroupBox(this);
     SetControlId(m_previewArea, IDC_PREVIEW_AREA);
-    QRect area = Dlu(7, 6, 106, 68);
+    QRect area = SmallTemplateRect(7, 6, 106, 68);
     area.setSize(area.size().expandedTo(QSize(kPictureWidth + 4, kPictureHeight + 4)));
     m_previewArea->setGeometry(area);
     m_previewWindow = new QWidget(m_previewArea);
@@ -127,18 +122,18 @@ CAVConvertDlg::CAVConvertDlg(QWidget *parent)
     auto *currentCaption = MakeCaption(this, QStringLiteral("Current File Converting:"), TextRect(121, 9, 74, 8));
     m_currentText = MakeLabel(this, IDC_CURRENT_TEXT, TextRect(197, 9, 196, 8));
     StartAfter(m_currentText, currentCaption);
-    m_currentBar = MakeBar(this, IDC_CURRENT_BAR, Dlu(122, 22, 256, 14));
+    m_currentBar = MakeBar(this, IDC_CURRENT_BAR, SmallTemplateRect(122, 22, 256, 14));
 
     auto *totalCaption = MakeCaption(this, QStringLiteral("Total Progress:"), TextRect(122, 47, 47, 8));
     m_totalText = MakeLabel(this, IDC_TOTAL_TEXT, TextRect(171, 47, 196, 8));
     StartAfter(m_totalText, totalCaption);
     // Both bars share their edges (the template had this one two units off).
-    m_totalBar = MakeBar(this, IDC_TOTAL_BAR, Dlu(122, 58, 256, 14));
+    m_totalBar = MakeBar(this, IDC_TOTAL_BAR, SmallTemplateRect(122, 58, 256, 14));
 
     // Under the current bar's right end, clear of the totals line below.
     m_timeLeft = new QLabel(this);
     SetControlId(m_timeLeft, IDC_TIME_LEFT);
-    m_timeLeft->setGeometry(Dlu(278, 37, 100, 8));
+    m_timeLeft->setGeometry(SmallTemplateRect(278, 37, 100, 8));
     m_timeLeft->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     SetTimeLeft(-1);
 
@@ -162,15 +157,18 @@ CAVConvertDlg::CAVConvertDlg(QWidget *parent)
 
     m_stop = new QPushButton(QStringLiteral("Stop"), this);
     SetControlId(m_stop, IDC_CONVERT_STOP);
-    m_stop->setGeometry(Dlu(330, 79, 50, 19));
+    m_stop->setGeometry(SmallTemplateRect(330, 79, 50, 19));
     // The button gives way to the check box's text, within the dialog's margin.
     const int stopLeft = std::min(std::max(m_stop->x(), m_shutDown->geometry().right() + 8),
-                                  width() - Dlu(0, 0, 7, 0).width() - m_stop->width());
+                                  width() - SmallTemplateRect(0, 0, 7, 0).width() - m_stop->width());
     m_stop->move(stopLeft, m_stop->y());
     m_stop->setToolTip(QStringLiteral("Stop converting"));
     // Enter must never press Stop, focused or not.
     m_stop->setAutoDefault(false);
     connect(m_stop, &QPushButton::clicked, this, &CAVConvertDlg::StopConverting);
+
+    m_releaseWait.setInterval(kReleaseCheckMs);
+    connect(&m_releaseWait, &QTimer::timeout, this, &CAVConvertDlg::OnReleaseWaitTick);
 
     installEventFilter(this);
     for (QWidget *child : findChildren<QWidget *>())
@@ -231,6 +229,8 @@ bool CAVConvertDlg::OnInitDialog()
 
 void CAVConvertDlg::StopConverting()
 {
+    if (IsClosing())
+        return;
     emit StopRun();
     emit StopPolling();
     done(QDialog::Accepted);
@@ -250,18 +250,34 @@ void CAVConvertDlg::OnShowPreviewClicked(bool checked)
         m_previewWindow->update();
 }
 
-void CAVConvertDlg::ReleasePreview()
+bool CAVConvertDlg::ReleasePreview()
 {
-    // The native window outlives every run (it goes only with this dialog, after the owner has
-    // joined the worker), so a worker that misses the deadline still draws into a live window.
-    if (m_job)
-        m_job->DetachPreview(kReleaseTimeout);
+    return !m_job || m_job->Preview.Withdraw();
 }
 
 void CAVConvertDlg::done(int result)
 {
-    ReleasePreview();
-    QDialog::done(result);
+    // X11 reports errors when a worker draws into the preview window while it is being hidden,
+    // so the dialog stays up until the worker has let go. A worker that misses the deadline
+    // still draws into a live window: it goes only with this dialog, after the owner has
+    // joined the worker.
+    if (IsClosing())
+        return;
+    if (ReleasePreview() || !isVisible()) {
+        QDialog::done(result);
+        return;
+    }
+    m_pendingResult = result;
+    m_releaseClock.start();
+    m_releaseWait.start();
+}
+
+void CAVConvertDlg::OnReleaseWaitTick()
+{
+    if (!ReleasePreview() && m_releaseClock.elapsed() < kReleaseDeadlineMs)
+        return;
+    m_releaseWait.stop();
+    QDialog::done(std::exchange(m_pendingResult, -1));
 }
 
 void CAVConvertDlg::reject()
@@ -271,7 +287,7 @@ void CAVConvertDlg::reject()
 void CAVConvertDlg::closeEvent(QCloseEvent *event)
 {
     event->ignore();
-    if (isVisible())
+    if (isVisible() && !IsClosing())
         StopConverting();
 }
 

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
+#include <QTimer>
 
 class QCheckBox;
 class QGroupBox;
@@ -63,8 +65,11 @@ public:
     // The native window inside the preview area that the worker draws into.
     QWidget *PreviewWindow() const { return m_previewWindow; }
 
-    // Ends the modal loop; before the window goes, the worker lets go of the preview window.
+    // Ends the modal loop once the worker has let go of the preview window: the dialog stays up
+    // (on a timer, never blocking) until then, or until a deadline passes.
     void done(int result) override;
+    // done() was called and the dialog waits for the worker to let go of the preview window.
+    bool IsClosing() const { return m_pendingResult >= 0; }
 
 public slots:
     // Escape does nothing: only Stop and the close button end a run early.
@@ -86,7 +91,9 @@ protected:
 
 private:
     void OnShowPreviewClicked(bool checked);
-    void ReleasePreview();
+    // True once no worker draws into the preview window any more.
+    bool ReleasePreview();
+    void OnReleaseWaitTick();
 
     AVConvert *m_job = nullptr;
     QGroupBox *m_previewArea = nullptr;
@@ -100,6 +107,9 @@ private:
     QCheckBox *m_showPreview = nullptr;
     QCheckBox *m_shutDown = nullptr;
     QPushButton *m_stop = nullptr;
+    QTimer m_releaseWait;
+    QElapsedTimer m_releaseClock;
+    int m_pendingResult = -1;
 };
 
 } // namespace zentrova

@@ -1,9 +1,10 @@
 // About box, laid out on the 8-point template grid.
-#include "CAbout.h"
+#include "dialogs/CAbout.h"
 
-#include "CHyperLink.h"
-#include "ControlLayout.h"
-#include "SkinBitmap.h"
+#include "controls/CHyperLink.h"
+#include "controls/ControlLayout.h"
+#include "controls/SkinBitmap.h"
+#include "ProgramInfo.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -49,7 +50,7 @@ CAbout::CAbout(QWidget *parent)
     banner->move(Dlu(7, 7, 274, 53).topLeft());
     banner->resize(banner->sizeHint());
 
-    auto *version = new QLabel(QStringLiteral("Version 2.1"), this);
+    auto *version = new QLabel(QStringLiteral("Version ") + QString::fromUtf8(kProgramVersion), this);
     SetControlId(version, 1103);
     version->setGeometry(Dlu(214, 61, 55, 8).adjusted(0, 0, 0, 4));
 

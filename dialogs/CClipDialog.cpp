@@ -1,14 +1,14 @@
 // The clip dialog, laid out on the 8-point template grid over its stretched background.
-#include "CClipDialog.h"
+#include "dialogs/CClipDialog.h"
 
-#include "CBitmapSlider.h"
-#include "CCheckListCtrl.h"
-#include "CControlButton.h"
-#include "ClipTime.h"
-#include "ControlLayout.h"
-#include "PlayerModule.h"
-#include "PlayerPicture.h"
-#include "SkinBitmap.h"
+#include "controls/CBitmapSlider.h"
+#include "controls/CCheckListCtrl.h"
+#include "controls/CControlButton.h"
+#include "controls/ControlLayout.h"
+#include "controls/SkinBitmap.h"
+#include "dialogs/player/PlayerModule.h"
+#include "dialogs/PlayerPicture.h"
+#include "profiles/ClipTime.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -27,11 +27,6 @@ constexpr int kBackground = 311;
 constexpr int kPlayShape = 301;
 constexpr int kStopShape = 303;
 constexpr int kStopLook = 304;
-
-QRect Dlu(int x, int y, int w, int h)
-{
-    return DialogUnitRect(x, y, w, h, 6, 13);
-}
 
 QString TimeText(int seconds)
 {
@@ -62,7 +57,7 @@ CClipDialog::CClipDialog(CCheckListCtrl &tasks, std::function<void()> handBack, 
     QFont f = font();
     f.setPointSize(8);
     setFont(f);
-    setFixedSize(Dlu(0, 0, kTemplateSize, kTemplateSize).size());
+    setFixedSize(SmallTemplateRect(0, 0, kTemplateSize, kTemplateSize).size());
     setStyleSheet(QString::fromLatin1(kStyleSheet));
     CreateControls();
 }
@@ -76,11 +71,11 @@ void CClipDialog::CreateControls()
 {
     m_picture = new PlayerPicture(this);
     SetControlId(m_picture, IDC_CLIP_PICTURE);
-    m_picture->setGeometry(Dlu(3, 11, 279, 152));
+    m_picture->setGeometry(SmallTemplateRect(3, 11, 279, 152));
 
     m_slider = new CBitmapSlider(this);
     SetControlId(m_slider, IDC_CLIP_POSITION);
-    m_slider->setGeometry(Dlu(3, 169, 260, 14));
+    m_slider->setGeometry(SmallTemplateRect(3, 169, 260, 14));
     connect(m_slider, &CBitmapSlider::SliderMoving, this, &CClipDialog::OnSliderMoving);
 
     auto makeTransport = [this](int id, const char *text, const QRect &area, const char *tip) {
@@ -91,13 +86,13 @@ void CClipDialog::CreateControls()
         button->setToolTip(QString::fromLatin1(tip));
         return button;
     };
-    m_play = makeTransport(IDC_CLIP_PLAY, "&Play", Dlu(3, 182, 38, 24), "Play");
-    m_stop = makeTransport(IDC_CLIP_STOP, "&Stop", Dlu(37, 181, 39, 25), "Stop");
+    m_play = makeTransport(IDC_CLIP_PLAY, "&Play", SmallTemplateRect(3, 182, 38, 24), "Play");
+    m_stop = makeTransport(IDC_CLIP_STOP, "&Stop", SmallTemplateRect(37, 181, 39, 25), "Stop");
     connect(m_play, &QAbstractButton::clicked, this, &CClipDialog::OnPlay);
     connect(m_stop, &QAbstractButton::clicked, this, &CClipDialog::OnStop);
 
     auto *frame = new QGroupBox(this);
-    frame->setGeometry(Dlu(3, 210, 279, 53));
+    frame->setGeometry(SmallTemplateRect(3, 210, 279, 53));
     struct TimeBox {
         const char *title;
         QRect box;
@@ -105,9 +100,9 @@ void CClipDialog::CreateControls()
         QRect text;
     };
     const TimeBox boxes[] = {
-        {"Start time", Dlu(3, 214, 75, 27), IDC_CLIP_BEGIN_TEXT, Dlu(13, 225, 48, 11)},
-        {"End time", Dlu(97, 215, 70, 26), IDC_CLIP_END_TEXT, Dlu(106, 226, 48, 11)},
-        {"Cut time", Dlu(188, 214, 73, 25), IDC_CLIP_CUT_TEXT, Dlu(195, 223, 48, 11)},
+        {"Start time", SmallTemplateRect(3, 214, 75, 27), IDC_CLIP_BEGIN_TEXT, SmallTemplateRect(13, 225, 48, 11)},
+        {"End time", SmallTemplateRect(97, 215, 70, 26), IDC_CLIP_END_TEXT, SmallTemplateRect(106, 226, 48, 11)},
+        {"Cut time", SmallTemplateRect(188, 214, 73, 25), IDC_CLIP_CUT_TEXT, SmallTemplateRect(195, 223, 48, 11)},
     };
     for (const TimeBox &entry : boxes) {
         auto *box = new QGroupBox(QString::fromLatin1(entry.title), this);
@@ -126,11 +121,11 @@ void CClipDialog::CreateControls()
         void (CClipDialog::*handler)();
     };
     const Command commands[] = {
-        {IDC_CLIP_SET_BEGIN, "&Set Begin Time", Dlu(9, 242, 59, 15), "Set Begin Time", &CClipDialog::OnSetBeginTime},
-        {IDC_CLIP_SET_END, "&Set End Time", Dlu(100, 243, 59, 15), "Set End Time", &CClipDialog::OnSetEndTime},
-        {IDC_CLIP_RESET, "&Reset", Dlu(193, 243, 50, 14), "Reset Time", &CClipDialog::OnReset},
-        {IDC_CLIP_OK, "&OK", Dlu(167, 264, 50, 18), "OK", &CClipDialog::OnOK},
-        {IDC_CLIP_CANCEL, "&Cancel", Dlu(232, 264, 50, 18), "Cancel", &QDialog::reject},
+        {IDC_CLIP_SET_BEGIN, "&Set Begin Time", SmallTemplateRect(9, 242, 59, 15), "Set Begin Time", &CClipDialog::OnSetBeginTime},
+        {IDC_CLIP_SET_END, "&Set End Time", SmallTemplateRect(100, 243, 59, 15), "Set End Time", &CClipDialog::OnSetEndTime},
+        {IDC_CLIP_RESET, "&Reset", SmallTemplateRect(193, 243, 50, 14), "Reset Time", &CClipDialog::OnReset},
+        {IDC_CLIP_OK, "&OK", SmallTemplateRect(167, 264, 50, 18), "OK", &CClipDialog::OnOK},
+        {IDC_CLIP_CANCEL, "&Cancel", SmallTemplateRect(232, 264, 50, 18), "Cancel", &QDialog::reject},
     };
     for (const Command &command : commands) {
         auto *button = new QPushButton(QString::fromLatin1(command.text), this);
@@ -184,7 +179,7 @@ bool CClipDialog::OnInitDialog()
     }
     m_slider->SetChannelBitmaps(314, 319);
     m_slider->SetThumbBitmaps();
-    m_slider->move(Dlu(3, 169, 260, 14).topLeft());
+    m_slider->move(SmallTemplateRect(3, 169, 260, 14).topLeft());
     m_slider->SetRange(0, 1000);
     m_slider->SetPos(0);
     m_slider->SetMarks(0, 0);

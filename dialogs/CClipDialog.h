@@ -2,7 +2,7 @@
 // watching; OK writes the begin and end times into the task's row.
 #pragma once
 
-#include "WindowTimers.h"
+#include "controls/WindowTimers.h"
 
 #include <QDialog>
 

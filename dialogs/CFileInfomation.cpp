@@ -1,7 +1,7 @@
 // File-information dialog, laid out on the 8-point template grid.
-#include "CFileInfomation.h"
+#include "dialogs/CFileInfomation.h"
 
-#include "ControlLayout.h"
+#include "controls/ControlLayout.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -14,11 +14,6 @@ namespace zentrova {
 
 namespace {
 
-QRect Dlu(int x, int y, int w, int h)
-{
-    return DialogUnitRect(x, y, w, h, 6, 13);
-}
-
 } // namespace
 
 CFileInfomation::CFileInfomation(const MediaInfoTexts &texts, QWidget *parent)
@@ -29,12 +24,12 @@ CFileInfomation::CFileInfomation(const MediaInfoTexts &texts, QWidget *parent)
     f.setPointSize(8);
     setFont(f);
     // A few pixels below the template's, so the styled OK button clears the Audio frame.
-    setFixedSize(Dlu(0, 0, 225, 219).size() + QSize(0, 8));
+    setFixedSize(SmallTemplateRect(0, 0, 225, 219).size() + QSize(0, 8));
 
     auto *video = new QGroupBox(QStringLiteral("Video"), this);
-    video->setGeometry(Dlu(9, 54, 209, 70));
+    video->setGeometry(SmallTemplateRect(9, 54, 209, 70));
     auto *audio = new QGroupBox(QStringLiteral("Audio"), this);
-    audio->setGeometry(Dlu(9, 129, 209, 69));
+    audio->setGeometry(SmallTemplateRect(9, 129, 209, 69));
 
     const MediaInfoFields shown = FormatMediaInfo(texts);
     AddField(1075, QStringLiteral("File Name:"), 12, shown.fileName);
@@ -48,7 +43,7 @@ CFileInfomation::CFileInfomation(const MediaInfoTexts &texts, QWidget *parent)
 
     auto *ok = new QPushButton(QStringLiteral("OK"), this);
     SetControlId(ok, 1106);
-    ok->setGeometry(Dlu(170, 200, 50, 17).translated(0, 4));
+    ok->setGeometry(SmallTemplateRect(170, 200, 50, 17).translated(0, 4));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }
@@ -57,11 +52,11 @@ QLineEdit *CFileInfomation::AddField(int id, const QString &label, int y, const 
 {
     // Our fonts run wider than the template's: the fields start after the widest label and
     // keep their right edge.
-    const QRect area = Dlu(59, y, 154, 14);
-    const int labelsEnd = Dlu(13, 0, 0, 0).x() + fontMetrics().horizontalAdvance(QStringLiteral("Media Length:")) + 6;
+    const QRect area = SmallTemplateRect(59, y, 154, 14);
+    const int labelsEnd = SmallTemplateRect(13, 0, 0, 0).x() + fontMetrics().horizontalAdvance(QStringLiteral("Media Length:")) + 6;
     const int left = std::max(area.x(), labelsEnd);
     auto *caption = new QLabel(label, this);
-    caption->setGeometry(Dlu(13, y, 0, 14).x(), area.y(), left - Dlu(13, 0, 0, 0).x() - 4, area.height());
+    caption->setGeometry(SmallTemplateRect(13, y, 0, 14).x(), area.y(), left - SmallTemplateRect(13, 0, 0, 0).x() - 4, area.height());
     auto *field = new QLineEdit(QString::fromStdString(value), this);
     field->setReadOnly(true);
     field->setGeometry(left, area.y(), area.right() + 1 - left, area.height());

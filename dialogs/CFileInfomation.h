@@ -2,7 +2,7 @@
 // user can select and copy. It formats the texts it is given and probes nothing itself.
 #pragma once
 
-#include "MediaInfoFormat.h"
+#include "profiles/MediaInfoFormat.h"
 
 #include <QDialog>
 

@@ -1,5 +1,5 @@
 // The process-wide media information texts.
-#include "MediaInfoText.h"
+#include "dialogs/MediaInfoText.h"
 
 namespace zentrova {
 

@@ -2,7 +2,7 @@
 // file-information dialog. One record for the whole process, user-interface thread only.
 #pragma once
 
-#include "MediaInfoFormat.h"
+#include "profiles/MediaInfoFormat.h"
 
 namespace zentrova {
 

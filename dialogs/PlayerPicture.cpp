@@ -1,7 +1,7 @@
-#include "PlayerPicture.h"
+#include "dialogs/PlayerPicture.h"
 
-#include "CControlButton.h"
-#include "PlayerModule.h"
+#include "controls/CControlButton.h"
+#include "dialogs/player/PlayerModule.h"
 
 #include <QCoreApplication>
 #include <QFile>

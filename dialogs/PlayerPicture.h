@@ -2,7 +2,7 @@
 // of the one player between the windows that use it in turn.
 #pragma once
 
-#include "WindowTimers.h"
+#include "controls/WindowTimers.h"
 
 #include <QFrame>
 

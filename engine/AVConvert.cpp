@@ -1,5 +1,5 @@
 // Construction of the job record.
-#include "AVConvert.h"
+#include "engine/AVConvert.h"
 
 namespace zentrova {
 

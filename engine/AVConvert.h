@@ -1,8 +1,8 @@
 // The conversion job record: everything one batch shares between the window and the worker thread.
 #pragma once
 
-#include "PictureFilter.h"
-#include "PreviewControl.h"
+#include "engine/PictureFilter.h"
+#include "engine/PreviewControl.h"
 
 #include <array>
 #include <atomic>
@@ -19,15 +19,6 @@ enum TaskStatusValue : std::uint8_t {
     kTaskFailed = 2,
 };
 
-// Probe results (ProbeMedia's return value).
-enum ProbeResult : int {
-    kProbeOk = 0,
-    kProbeOpenFailed = -1,
-    kProbeStreamInfoFailed = -2,
-    kProbeNoVideoDecoder = -4,
-    kProbeVideoDecoderFailed = -5,
-};
-
 class AVConvert {
 public:
     // Rows a batch may hold, and the size of the status table.
@@ -41,10 +32,6 @@ public:
 
     // True when a batch of `rows` rows fits the per-row tables.
     static bool FitsTaskLimit(int rows) { return rows >= 0 && rows <= kMaxTasks; }
-
-    // Reads ProbePath's duration and stream parameters into the probe fields. Returns a ProbeResult.
-    // Must not run while a worker uses this record.
-    int ProbeMedia();
 
     // Fields shared with a running worker are atomics: each has one writer, and the poller only
     // needs the latest value, so relaxed loads and stores are enough.
@@ -67,8 +54,13 @@ public:
     std::array<double, kMaxTasks> ClipDuration{};
     std::int32_t MergeTotalSeconds = 0;
     bool OddFrameRate = false;
+    // The design's probe hand-over, kept with the record; ProbeMedia takes a path and returns
+    // a MediaProbe now, so nothing reads it.
     std::string ProbePath;
     std::atomic<std::int32_t> Progress{-1};
+    // The Probe* and Source* fields hold facts of the source the current task converts; only the
+    // conversion path writes and reads them. The codec, bit-rate, rate, channel and size fields
+    // beside them are the output's, filled with the job.
     std::int64_t ProbeStartSeconds = 0;
     std::int64_t ProbeDurationSeconds = 0;
     std::int64_t ProbeDuration = 0;

@@ -1,8 +1,8 @@
 // Audio resampling, framing and encoding.
-#include "AudioEncoder.h"
+#include "engine/AudioEncoder.h"
 
-#include "CodecMap.h"
-#include "OutputFile.h"
+#include "engine/CodecMap.h"
+#include "engine/OutputFile.h"
 
 extern "C" {
 #include <libavutil/opt.h>
@@ -18,10 +18,6 @@ namespace zentrova {
 
 namespace {
 
-constexpr std::array<int, 16> kAudioEncoders{0x15002, 0x12000, 0x15003, 0x15001, 0x15000, 0x15007,
-                                             0x15008, 0x15005, 0x1500E, 0x10000, 0x10001, 0x10004,
-                                             0x10005, 0x10006, 0x10007, 0x15023};
-
 // Samples per call for encoders that take any frame length (PCM and the like).
 constexpr int kVariableFrameSamples = 4096;
 
@@ -30,9 +26,7 @@ constexpr double kGapTolerance = 0.010;
 
 const AVCodec *FindEncoder(int programId)
 {
-    if (std::find(kAudioEncoders.begin(), kAudioEncoders.end(), programId) == kAudioEncoders.end())
-        return nullptr;
-    return avcodec_find_encoder(ToAVCodecID(programId));
+    return zentrova::FindEncoder(CodecKind::Audio, programId);
 }
 
 AVSampleFormat ChooseSampleFormat(const AVCodec *codec, AVSampleFormat preferred)

@@ -1,8 +1,8 @@
 // The audio half of a task's output: resampling, re-framing through a FIFO, encoding, draining.
 #pragma once
 
-#include "EngineStatus.h"
-#include "FFmpegPtr.h"
+#include "engine/EngineStatus.h"
+#include "engine/FFmpegPtr.h"
 
 #include <cstdint>
 #include <limits>

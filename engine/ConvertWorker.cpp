@@ -1,10 +1,10 @@
 // The batch loop of a conversion run.
-#include "ConvertWorker.h"
+#include "engine/ConvertWorker.h"
 
-#include "AVConvert.h"
-#include "OutputFile.h"
-#include "PreviewOutput.h"
-#include "TranscodeTask.h"
+#include "engine/AVConvert.h"
+#include "engine/OutputFile.h"
+#include "engine/PreviewOutput.h"
+#include "engine/TranscodeTask.h"
 
 #include <algorithm>
 #include <string>

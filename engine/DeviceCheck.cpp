@@ -1,8 +1,8 @@
 // Reading a file's facts for the device table.
-#include "DeviceCheck.h"
+#include "engine/DeviceCheck.h"
 
-#include "CodecMap.h"
-#include "FFmpegPtr.h"
+#include "engine/CodecMap.h"
+#include "engine/FFmpegPtr.h"
 
 #include <algorithm>
 #include <cstring>

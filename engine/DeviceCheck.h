@@ -2,8 +2,8 @@
 // the line after each conversion report.
 #pragma once
 
-#include "DeviceTable.h"
-#include "EngineStatus.h"
+#include "engine/DeviceTable.h"
+#include "engine/EngineStatus.h"
 
 #include <string>
 #include <vector>

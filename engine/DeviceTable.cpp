@@ -1,5 +1,5 @@
 // The device table and the rules derived from it.
-#include "DeviceTable.h"
+#include "engine/DeviceTable.h"
 
 #include <algorithm>
 #include <cctype>
@@ -8,9 +8,6 @@
 namespace zentrova {
 
 namespace {
-
-constexpr int kAacCodecId = 0x15002;
-constexpr int kMp3CodecId = 0x15001;
 
 // H.264 Baseline level limits (ITU-T H.264 Table A-1): level_idc, macroblocks per second,
 // macroblocks per frame, bit rate (kb/s), decoder buffer (kbit).

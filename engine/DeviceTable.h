@@ -2,13 +2,12 @@
 // level and verdict that follow for a set of output values.
 #pragma once
 
+#include "engine/CodecMap.h"
+
 #include <string>
 #include <vector>
 
 namespace zentrova {
-
-constexpr int kH264CodecId = 28;
-constexpr int kMpeg4CodecId = 13;
 
 // One kind of video a device plays: codec, largest frame, highest level (H.264 level_idc; 0 for
 // MPEG-4) and highest rate.

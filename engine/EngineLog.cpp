@@ -1,5 +1,5 @@
 // FFmpeg log routing.
-#include "EngineLog.h"
+#include "engine/EngineLog.h"
 
 extern "C" {
 #include <libavutil/log.h>

@@ -1,7 +1,7 @@
 // Failure values that carry FFmpeg's error text.
-#include "EngineStatus.h"
+#include "engine/EngineStatus.h"
 
-#include "FFmpegPtr.h"
+#include "engine/FFmpegPtr.h"
 
 namespace zentrova {
 

@@ -1,5 +1,5 @@
 // Helpers around the owning FFmpeg handles.
-#include "FFmpegPtr.h"
+#include "engine/FFmpegPtr.h"
 
 namespace zentrova {
 

@@ -1,10 +1,10 @@
 // The batch loop of a merge: one output file, fed by each row in turn through the shared pipeline.
-#include "MergeWorker.h"
+#include "engine/MergeWorker.h"
 
-#include "AVConvert.h"
-#include "OutputFile.h"
-#include "PreviewOutput.h"
-#include "TranscodeTask.h"
+#include "engine/AVConvert.h"
+#include "engine/OutputFile.h"
+#include "engine/PreviewOutput.h"
+#include "engine/TranscodeTask.h"
 
 extern "C" {
 #include <libavutil/imgutils.h>

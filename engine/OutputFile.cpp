@@ -1,5 +1,5 @@
 // Writing one output file.
-#include "OutputFile.h"
+#include "engine/OutputFile.h"
 
 extern "C" {
 #include <libavutil/dict.h>

@@ -1,8 +1,8 @@
 // One output media file: its muxer, streams, unique name, header, packets and trailer.
 #pragma once
 
-#include "EngineStatus.h"
-#include "FFmpegPtr.h"
+#include "engine/EngineStatus.h"
+#include "engine/FFmpegPtr.h"
 
 #include <cstdint>
 #include <mutex>

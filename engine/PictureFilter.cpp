@@ -1,5 +1,5 @@
 // Building and running the deinterlace, scale and pad graph.
-#include "PictureFilter.h"
+#include "engine/PictureFilter.h"
 
 extern "C" {
 #include <libavfilter/buffersink.h>

@@ -2,8 +2,8 @@
 // frame with the picture's shape kept, square pixels, the encoder's pixel format.
 #pragma once
 
-#include "EngineStatus.h"
-#include "FFmpegPtr.h"
+#include "engine/EngineStatus.h"
+#include "engine/FFmpegPtr.h"
 
 #include <functional>
 

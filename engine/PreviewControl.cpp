@@ -1,5 +1,5 @@
 // The preview window hand-over.
-#include "PreviewControl.h"
+#include "engine/PreviewControl.h"
 
 #include <cstdlib>
 
@@ -19,14 +19,21 @@ void PreviewControl::Attach(PreviewTarget target, std::uint64_t windowId)
     windowId_ = windowId;
 }
 
-bool PreviewControl::DetachPreview(std::chrono::milliseconds timeout)
+bool PreviewControl::Withdraw()
 {
-    std::unique_lock lock(mutex_);
+    std::lock_guard lock(mutex_);
     target_ = PreviewTarget::None;
     windowId_ = 0;
-    if (!inUse_)
+    if (inUse_)
+        releaseRequested_.store(true, std::memory_order_relaxed);
+    return !inUse_;
+}
+
+bool PreviewControl::DetachPreview(std::chrono::milliseconds timeout)
+{
+    if (Withdraw())
         return true;
-    releaseRequested_.store(true, std::memory_order_relaxed);
+    std::unique_lock lock(mutex_);
     return released_.wait_for(lock, timeout, [this] { return !inUse_; });
 }
 

@@ -23,8 +23,11 @@ public:
     // window system really is X11: Xlib ends the process on an id it does not know.
     void Attach(PreviewTarget target, std::uint64_t windowId = 0);
 
-    // Withdraws the picture's window: returns once the worker no longer draws into it, or false
-    // when the worker did not let go within `timeout`. Later tasks draw nothing until the next Attach.
+    // Withdraws the picture's window without waiting: later tasks draw nothing until the next
+    // Attach, and a worker drawing now lets go at its next packet. True when nothing draws any more.
+    bool Withdraw();
+    // Withdraw, then wait until the worker no longer draws into the window, or false when it did
+    // not let go within `timeout`. Never call it on a thread that must stay responsive.
     bool DetachPreview(std::chrono::milliseconds timeout = std::chrono::milliseconds(2000));
 
     // Worker side.

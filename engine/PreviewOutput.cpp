@@ -1,5 +1,5 @@
 // SDL2 drawing of the conversion preview.
-#include "PreviewOutput.h"
+#include "engine/PreviewOutput.h"
 
 #include <SDL.h>
 

@@ -1,8 +1,8 @@
 // The live 160x120 picture of the frames being converted, drawn with SDL by the worker thread.
 #pragma once
 
-#include "FFmpegPtr.h"
-#include "PreviewControl.h"
+#include "engine/FFmpegPtr.h"
+#include "engine/PreviewControl.h"
 
 #include <memory>
 

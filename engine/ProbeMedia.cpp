@@ -1,8 +1,9 @@
 // Media probing: a file's duration and main stream parameters, read without decoding any frame.
-#include "AVConvert.h"
-#include "CodecMap.h"
-#include "FFmpegPtr.h"
-#include "StreamSelection.h"
+#include "engine/ProbeMedia.h"
+
+#include "engine/CodecMap.h"
+#include "engine/FFmpegPtr.h"
+#include "engine/StreamSelection.h"
 
 #include <limits>
 
@@ -44,13 +45,15 @@ bool OpenDecoder(const AVStream *stream, AVCodecContextPtr &ctx, int &openResult
 
 } // namespace
 
-int AVConvert::ProbeMedia()
+MediaProbe ProbeMedia(const std::string &path)
 {
+    MediaProbe probe;
     AVFormatContextPtr input;
-    if (OpenInput(input, ProbePath) < 0)
-        return kProbeOpenFailed;
+    if (OpenInput(input, path) < 0)
+        return probe;
+    probe.result = kProbeStreamInfoFailed;
     if (avformat_find_stream_info(input.get(), nullptr) < 0)
-        return kProbeStreamInfoFailed;
+        return probe;
 
     const StreamChoice streams = ChooseStreams(*input, nullptr);
     const int videoIndex = streams.video;
@@ -59,10 +62,14 @@ int AVConvert::ProbeMedia()
     AVCodecContextPtr video;
     if (videoIndex >= 0) {
         int openResult = 0;
-        if (!OpenDecoder(input->streams[videoIndex], video, openResult))
-            return kProbeNoVideoDecoder;
-        if (openResult < 0)
-            return kProbeVideoDecoderFailed;
+        if (!OpenDecoder(input->streams[videoIndex], video, openResult)) {
+            probe.result = kProbeNoVideoDecoder;
+            return probe;
+        }
+        if (openResult < 0) {
+            probe.result = kProbeVideoDecoderFailed;
+            return probe;
+        }
     }
 
     // A missing or broken audio decoder does not fail the probe; the stream's own parameters serve.
@@ -74,39 +81,33 @@ int AVConvert::ProbeMedia()
 
     if (video) {
         const AVStream *stream = input->streams[videoIndex];
-        SourceWidth = video->width;
-        SourceHeight = video->height;
-        VideoCodecId = FromAVCodecID(video->codec_id);
-        VideoBitRate = ClampToInt32(video->bit_rate);
+        probe.width = video->width;
+        probe.height = video->height;
+        probe.videoCodecId = FromAVCodecID(video->codec_id);
+        probe.videoBitRate = ClampToInt32(video->bit_rate);
         AVRational rate = stream->r_frame_rate;
         if (rate.den != 0) {
             if (rate.num / rate.den > 1000)
                 rate.den = 1001;
-            SourceFps = rate.num / rate.den;
+            probe.fps = rate.num / rate.den;
         }
-        SourceFrameRateNum = rate.num;
-        SourceFrameRateDen = rate.den;
-    } else {
-        SourceWidth = SourceHeight = 0;
-        VideoCodecId = 0;
-        VideoBitRate = 0;
+        probe.frameRateNum = rate.num;
+        probe.frameRateDen = rate.den;
     }
 
     if (audioIndex >= 0) {
         const AVCodecParameters *par = input->streams[audioIndex]->codecpar;
-        AudioCodecId = FromAVCodecID(par->codec_id);
-        Channels = audio ? audio->ch_layout.nb_channels : par->ch_layout.nb_channels;
-        SampleRate = audio ? audio->sample_rate : par->sample_rate;
-        AudioBitRate = ClampToInt32(audio ? audio->bit_rate : par->bit_rate);
-    } else {
-        AudioCodecId = 0;
-        Channels = SampleRate = AudioBitRate = 0;
+        probe.audioCodecId = FromAVCodecID(par->codec_id);
+        probe.channels = audio ? audio->ch_layout.nb_channels : par->ch_layout.nb_channels;
+        probe.sampleRate = audio ? audio->sample_rate : par->sample_rate;
+        probe.audioBitRate = ClampToInt32(audio ? audio->bit_rate : par->bit_rate);
     }
 
-    ProbeDuration = input->duration;
-    ProbeStartSeconds = 0;
-    ProbeDurationSeconds = ProbeDuration / 1000000;
-    return kProbeOk;
+    probe.duration = input->duration;
+    probe.startSeconds = 0;
+    probe.durationSeconds = probe.duration / 1000000;
+    probe.result = kProbeOk;
+    return probe;
 }
 
 } // namespace zentrova

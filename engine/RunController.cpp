@@ -1,9 +1,9 @@
 // The run's thread and its snapshot.
-#include "RunController.h"
+#include "engine/RunController.h"
 
-#include "AVConvert.h"
-#include "ConvertWorker.h"
-#include "MergeWorker.h"
+#include "engine/AVConvert.h"
+#include "engine/ConvertWorker.h"
+#include "engine/MergeWorker.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,8 +1,8 @@
 // Opening a source for transcoding.
-#include "SourceInput.h"
+#include "engine/SourceInput.h"
 
-#include "CodecThreads.h"
-#include "StreamSelection.h"
+#include "engine/CodecThreads.h"
+#include "engine/StreamSelection.h"
 
 #include <cmath>
 #include <limits>

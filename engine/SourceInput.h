@@ -1,9 +1,9 @@
 // One source file opened for transcoding: its demuxer, the chosen streams and their decoders.
 #pragma once
 
-#include "EngineStatus.h"
-#include "FFmpegPtr.h"
-#include "StreamSelection.h"
+#include "engine/EngineStatus.h"
+#include "engine/FFmpegPtr.h"
+#include "engine/StreamSelection.h"
 
 #include <string>
 

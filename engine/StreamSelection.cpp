@@ -1,5 +1,5 @@
 // Stream choice shared by the probe and the workers, so both see the same source.
-#include "StreamSelection.h"
+#include "engine/StreamSelection.h"
 
 #include <algorithm>
 #include <cstdint>

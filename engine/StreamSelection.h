@@ -2,7 +2,7 @@
 // audio stream.
 #pragma once
 
-#include "FFmpegPtr.h"
+#include "engine/FFmpegPtr.h"
 
 #include <deque>
 

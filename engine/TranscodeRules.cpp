@@ -1,5 +1,5 @@
 // The frame-rate tables and switches of the two workers.
-#include "TranscodeRules.h"
+#include "engine/TranscodeRules.h"
 
 namespace zentrova {
 

@@ -1,10 +1,10 @@
 // The per-row pipeline shared by the workers.
-#include "TranscodeTask.h"
+#include "engine/TranscodeTask.h"
 
-#include "AVConvert.h"
-#include "DeviceTable.h"
-#include "OutputFile.h"
-#include "PreviewOutput.h"
+#include "engine/AVConvert.h"
+#include "engine/DeviceTable.h"
+#include "engine/OutputFile.h"
+#include "engine/PreviewOutput.h"
 
 #include <pthread.h>
 

@@ -2,14 +2,14 @@
 // The single-file worker runs one per output file; a merge runs one per row into a shared output.
 #pragma once
 
-#include "AudioEncoder.h"
-#include "EngineStatus.h"
-#include "FFmpegPtr.h"
-#include "SourceInput.h"
-#include "StageQueue.h"
-#include "TranscodeRules.h"
-#include "VideoEncoder.h"
-#include "VideoTimeline.h"
+#include "engine/AudioEncoder.h"
+#include "engine/EngineStatus.h"
+#include "engine/FFmpegPtr.h"
+#include "engine/SourceInput.h"
+#include "engine/StageQueue.h"
+#include "engine/TranscodeRules.h"
+#include "engine/VideoEncoder.h"
+#include "engine/VideoTimeline.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,9 +1,9 @@
 // Video encoder set-up and encoding.
-#include "VideoEncoder.h"
+#include "engine/VideoEncoder.h"
 
-#include "CodecMap.h"
-#include "DeviceTable.h"
-#include "OutputFile.h"
+#include "engine/CodecMap.h"
+#include "engine/DeviceTable.h"
+#include "engine/OutputFile.h"
 
 extern "C" {
 #include <libavutil/opt.h>
@@ -17,18 +17,9 @@ namespace zentrova {
 
 namespace {
 
-// The program numbers that name a video encoder.
-constexpr std::array<int, 13> kVideoEncoders{5, 13, 22, 18, 19, 63, 2, 1, 25, 7, 8, 17, 28};
-
 const AVCodec *FindEncoder(int programId)
 {
-    if (std::find(kVideoEncoders.begin(), kVideoEncoders.end(), programId) == kVideoEncoders.end())
-        return nullptr;
-    const char *preferred = PreferredEncoderName(programId);
-    if (*preferred)
-        if (const AVCodec *c = avcodec_find_encoder_by_name(preferred))
-            return c;
-    return avcodec_find_encoder(ToAVCodecID(programId));
+    return zentrova::FindEncoder(CodecKind::Video, programId);
 }
 
 } // namespace

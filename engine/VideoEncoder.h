@@ -1,10 +1,10 @@
 // The video half of a task's output: encoder settings, the scaler and the encode/drain loop.
 #pragma once
 
-#include "EngineStatus.h"
-#include "FFmpegPtr.h"
-#include "PictureFilter.h"
-#include "TranscodeRules.h"
+#include "engine/EngineStatus.h"
+#include "engine/FFmpegPtr.h"
+#include "engine/PictureFilter.h"
+#include "engine/TranscodeRules.h"
 
 #include <cstdint>
 #include <deque>

@@ -1,5 +1,5 @@
 // The video frame-dropping and timestamp rules.
-#include "VideoTimeline.h"
+#include "engine/VideoTimeline.h"
 
 #include <algorithm>
 #include <cmath>

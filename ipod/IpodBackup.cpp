@@ -1,5 +1,5 @@
 // The database backup and its byte-identical restore.
-#include "IpodBackup.h"
+#include "ipod/IpodBackup.h"
 
 #include <cstdlib>
 #include <filesystem>

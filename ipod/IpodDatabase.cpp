@@ -1,8 +1,8 @@
 // Mount table, libgpod's parse and the checks that keep us from writing a database the iPod
 // would reject.
-#include "IpodDatabase.h"
+#include "ipod/IpodDatabase.h"
 
-#include "IpodDatabasePrivate.h"
+#include "ipod/IpodDatabasePrivate.h"
 
 #include <algorithm>
 #include <cmath>

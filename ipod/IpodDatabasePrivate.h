@@ -1,8 +1,8 @@
 // What the layer's own files share about a parsed database.
 #pragma once
 
-#include "GlibPtr.h"
-#include "IpodDatabase.h"
+#include "ipod/GlibPtr.h"
+#include "ipod/IpodDatabase.h"
 
 namespace zentrova {
 

@@ -1,10 +1,10 @@
 // The send: refusals first, then backup, copies, track records, one checked database write, and
 // the rollback when any step fails.
-#include "IpodSender.h"
+#include "ipod/IpodSender.h"
 
-#include "IpodBackup.h"
-#include "IpodDatabasePrivate.h"
-#include "MediaFacts.h"
+#include "ipod/IpodBackup.h"
+#include "ipod/IpodDatabasePrivate.h"
+#include "ipod/MediaFacts.h"
 
 #include <sys/statvfs.h>
 

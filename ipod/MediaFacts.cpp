@@ -1,7 +1,7 @@
 // Reading a finished file with FFmpeg for its track record and its menu picture.
-#include "MediaFacts.h"
+#include "ipod/MediaFacts.h"
 
-#include "FFmpegPtr.h"
+#include "engine/FFmpegPtr.h"
 
 extern "C" {
 #include <libavutil/dict.h>

@@ -1,7 +1,7 @@
 // The device verdict for output settings.
-#include "DeviceLine.h"
+#include "profiles/DeviceLine.h"
 
-#include "ValueText.h"
+#include "profiles/ValueText.h"
 
 namespace zentrova {
 

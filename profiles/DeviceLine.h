@@ -2,8 +2,8 @@
 // dialog and the command line show.
 #pragma once
 
-#include "DeviceTable.h"
-#include "OutputSettings.h"
+#include "engine/DeviceTable.h"
+#include "profiles/OutputSettings.h"
 
 #include <string>
 

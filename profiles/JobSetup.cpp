@@ -1,10 +1,10 @@
 // The Convert and Merge commands' filling of the job record.
-#include "JobSetup.h"
+#include "profiles/JobSetup.h"
 
-#include "AVConvert.h"
-#include "ClipTime.h"
-#include "OutputFolder.h"
-#include "ValueText.h"
+#include "engine/AVConvert.h"
+#include "profiles/ClipTime.h"
+#include "profiles/OutputFolder.h"
+#include "profiles/ValueText.h"
 
 namespace zentrova {
 

@@ -2,7 +2,7 @@
 // what the Convert command (and the command line) do before starting a worker.
 #pragma once
 
-#include "OutputSettings.h"
+#include "profiles/OutputSettings.h"
 
 #include <functional>
 #include <span>

@@ -1,5 +1,5 @@
 // The output-folder settings file, a small INI file.
-#include "OutputFolder.h"
+#include "profiles/OutputFolder.h"
 
 #include <unistd.h>
 

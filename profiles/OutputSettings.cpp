@@ -1,7 +1,7 @@
 // The current output settings and the Profile box's selection rule.
-#include "OutputSettings.h"
+#include "profiles/OutputSettings.h"
 
-#include "ProfileCatalogue.h"
+#include "profiles/ProfileCatalogue.h"
 
 namespace zentrova {
 

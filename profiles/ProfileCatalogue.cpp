@@ -1,6 +1,6 @@
 // The profile tables. Display texts are used character for character, leading and double
 // spaces included: other code and stored task rows compare against them.
-#include "ProfileCatalogue.h"
+#include "profiles/ProfileCatalogue.h"
 
 namespace zentrova {
 

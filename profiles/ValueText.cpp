@@ -1,5 +1,7 @@
 // Parsing of the settings texts.
-#include "ValueText.h"
+#include "profiles/ValueText.h"
+
+#include "engine/CodecMap.h"
 
 #include <array>
 #include <cstdlib>
@@ -52,18 +54,6 @@ constexpr std::array<std::pair<std::string_view, double>, 12> kFrameRates{{
     {"10.0 fps", 10.0},  {"12.0 fps", 12.0},     {"14.985 fps", 14.985}, {"15.0 fps", 15.0},
     {"20.0 fps", 20.0},  {"23.975 fps", 23.975}, {"24.0 fps", 24.0},     {"25.0 fps", 25.0},
     {"29.97 fps", 29.97}, {"30.0 fps", 30.0},    {"50.0 fps", 50.0},     {"60.0 fps", 60.0},
-}};
-
-constexpr std::array<std::pair<std::string_view, int>, 13> kVideoEncoders{{
-    {"MPEG4", 13}, {"H.264", 28}, {"H.263", 5}, {"DivX", 17}, {"FLV", 22}, {"WMV1", 18}, {"WMV2", 19},
-    {"MPEG1VIDEO", 1}, {"MPEG2VIDEO", 2}, {"DVVIDEO", 25}, {"RV20", 7}, {"M-JPEG", 8}, {"XVID", 63},
-}};
-
-constexpr std::array<std::pair<std::string_view, int>, 16> kAudioEncoders{{
-    {"AAC", 0x15002}, {"AC3", 0x15003}, {"AMR_NB", 0x12000}, {"MP3", 0x15001}, {"MP2", 0x15000},
-    {"WMA7", 0x15007}, {"WMA8", 0x15008}, {"VORBIS", 0x15005}, {"FLAC", 0x1500E}, {"PCM_S16LE", 0x10000},
-    {"PCM_S16BE", 0x10001}, {"PCM_S8", 0x10004}, {"PCM_U8", 0x10005}, {"PCM_MULAW", 0x10006},
-    {"PCM_ALAW", 0x10007}, {"APE", 0x15023},
 }};
 
 } // namespace
@@ -142,12 +132,12 @@ std::optional<double> FrameRateFromText(std::string_view text)
 
 std::optional<int> VideoCodecIdFromText(std::string_view text)
 {
-    return Lookup(kVideoEncoders, text);
+    return CodecIdFromText(CodecKind::Video, text);
 }
 
 std::optional<int> AudioCodecIdFromText(std::string_view text)
 {
-    return Lookup(kAudioEncoders, text);
+    return CodecIdFromText(CodecKind::Audio, text);
 }
 
 std::string ProfileExtension(std::string_view profileText)

@@ -32,7 +32,7 @@ std::string ResolutionText(int width, int height);
 std::string ChannelText(int channels);
 
 // Tables of the Convert command, exact and case-sensitive; nothing for an unknown text, which
-// leaves the job record's field as it was.
+// leaves the job record's field as it was. The codec numbers come from the engine's codec table.
 std::optional<double> FrameRateFromText(std::string_view text);
 std::optional<int> VideoCodecIdFromText(std::string_view text);
 std::optional<int> AudioCodecIdFromText(std::string_view text);

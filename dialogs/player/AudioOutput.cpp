@@ -1,5 +1,5 @@
 // SDL audio for the player: the device callback only copies ready samples and anchors the clock.
-#include "AudioOutput.h"
+#include "dialogs/player/AudioOutput.h"
 
 #include <algorithm>
 #include <chrono>

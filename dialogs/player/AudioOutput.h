@@ -1,7 +1,7 @@
 // The sound device of the open file: decoded samples wait here until the device asks for them.
 #pragma once
 
-#include "PlaybackClock.h"
+#include "dialogs/player/PlaybackClock.h"
 
 #include <SDL.h>
 

@@ -1,5 +1,5 @@
 // The notifier thread and its queue of end tickets.
-#include "EndNotifier.h"
+#include "dialogs/player/EndNotifier.h"
 
 #include <atomic>
 #include <chrono>

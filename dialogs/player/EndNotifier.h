@@ -2,7 +2,7 @@
 // on the user-interface thread while that thread stops or closes the player.
 #pragma once
 
-#include "PlayerModule.h"
+#include "dialogs/player/PlayerModule.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,5 +1,5 @@
 // Bounded hand-over of packets from the reading thread to a decoder thread.
-#include "PacketQueue.h"
+#include "dialogs/player/PacketQueue.h"
 
 namespace zentrova::player {
 

@@ -1,7 +1,7 @@
 // Packets read ahead for one decoder, tagged with the serial of the open or seek they belong to.
 #pragma once
 
-#include "FFmpegPtr.h"
+#include "engine/FFmpegPtr.h"
 
 #include <condition_variable>
 #include <cstddef>

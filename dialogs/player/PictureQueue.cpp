@@ -1,5 +1,5 @@
 // Bounded hand-over of pictures from the video decoder to whoever fetches them.
-#include "PictureQueue.h"
+#include "dialogs/player/PictureQueue.h"
 
 #include <chrono>
 

@@ -1,8 +1,8 @@
 // Decoded pictures waiting for their time, and the choice of the one due at the clock.
 #pragma once
 
-#include "FFmpegPtr.h"
-#include "PlaybackClock.h"
+#include "dialogs/player/PlaybackClock.h"
+#include "engine/FFmpegPtr.h"
 
 #include <condition_variable>
 #include <cstddef>

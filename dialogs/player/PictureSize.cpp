@@ -1,5 +1,5 @@
 // Fitting the display shape into the preview's largest picture.
-#include "PictureSize.h"
+#include "dialogs/player/PictureSize.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,5 +1,5 @@
 // Wall-clock extrapolation between anchors, held while paused or waiting for data.
-#include "PlaybackClock.h"
+#include "dialogs/player/PlaybackClock.h"
 
 #include <cmath>
 

@@ -1,7 +1,7 @@
 // Reading, decoding and timing of one open file.
-#include "PlaybackSession.h"
+#include "dialogs/player/PlaybackSession.h"
 
-#include "StreamSelection.h"
+#include "engine/StreamSelection.h"
 
 #include <algorithm>
 #include <chrono>

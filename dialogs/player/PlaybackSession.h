@@ -1,13 +1,13 @@
 // One open file and the threads that play it: a reader, and a decoder per played stream.
 #pragma once
 
-#include "AudioOutput.h"
-#include "EndNotifier.h"
-#include "FFmpegPtr.h"
-#include "PacketQueue.h"
-#include "PictureQueue.h"
-#include "PictureSize.h"
-#include "PlaybackClock.h"
+#include "dialogs/player/AudioOutput.h"
+#include "dialogs/player/EndNotifier.h"
+#include "dialogs/player/PacketQueue.h"
+#include "dialogs/player/PictureQueue.h"
+#include "dialogs/player/PictureSize.h"
+#include "dialogs/player/PlaybackClock.h"
+#include "engine/FFmpegPtr.h"
 
 #include <atomic>
 #include <condition_variable>

@@ -1,8 +1,8 @@
 // The process's one player behind the C functions: the open file, the volume and the end notifier.
-#include "PlayerModule.h"
+#include "dialogs/player/PlayerModule.h"
 
-#include "EndNotifier.h"
-#include "PlaybackSession.h"
+#include "dialogs/player/EndNotifier.h"
+#include "dialogs/player/PlaybackSession.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,10 +1,10 @@
 // The about box and the file-information dialog.
-#include "CAVConvertDlg.h"
-#include "CAbout.h"
-#include "CFileInfomation.h"
-#include "CHyperLink.h"
-#include "ControlLayout.h"
-#include "ProgramStyle.h"
+#include "controls/CHyperLink.h"
+#include "controls/ControlLayout.h"
+#include "controls/ProgramStyle.h"
+#include "dialogs/CAbout.h"
+#include "dialogs/CAVConvertDlg.h"
+#include "dialogs/CFileInfomation.h"
 
 #include <QApplication>
 #include <QComboBox>

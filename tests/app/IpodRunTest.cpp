@@ -1,9 +1,9 @@
 // Runs from the main window onto a fake iPod listed in a mount table of the test's own.
 // GLib before Qt: its headers use the word Qt defines as a macro (signals).
-#include "GlibPtr.h"
+#include "ipod/GlibPtr.h"
 
-#include "RunFixture.h"
-#include "TestMedia.h"
+#include "tests/app/RunFixture.h"
+#include "tests/support/TestMedia.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -1,12 +1,12 @@
 // The main window's start-up state, layout, look rules, keys, dragging and closing.
-#include "TestWindow.h"
+#include "tests/app/TestWindow.h"
 
-#include "CBitmapSlider.h"
-#include "CCheckListCtrl.h"
-#include "CControlButton.h"
-#include "ControlLayout.h"
-#include "MainWindowIds.h"
-#include "OutputSettings.h"
+#include "app/MainWindowIds.h"
+#include "controls/CBitmapSlider.h"
+#include "controls/CCheckListCtrl.h"
+#include "controls/CControlButton.h"
+#include "controls/ControlLayout.h"
+#include "profiles/OutputSettings.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -1,9 +1,9 @@
 // The output folder box at start-up, Browse, Find Target, Help and Setting.
-#include "TestWindow.h"
+#include "tests/app/TestWindow.h"
 
-#include "CControlButton.h"
-#include "MainWindowIds.h"
-#include "OutputFolder.h"
+#include "app/MainWindowIds.h"
+#include "controls/CControlButton.h"
+#include "profiles/OutputFolder.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -1,14 +1,14 @@
 // The preview panel and the clip dialog with the real player on generated media: the play,
 // pause and stop states, seeking, volume, the end of a file, and handing the player over.
-#include "TestWindow.h"
+#include "tests/app/TestWindow.h"
 
-#include "CBitmapSlider.h"
-#include "CCheckListCtrl.h"
-#include "CClipDialog.h"
-#include "CControlButton.h"
-#include "MainWindowIds.h"
-#include "PlayerModule.h"
-#include "PlayerPicture.h"
+#include "app/MainWindowIds.h"
+#include "controls/CBitmapSlider.h"
+#include "controls/CCheckListCtrl.h"
+#include "controls/CControlButton.h"
+#include "dialogs/CClipDialog.h"
+#include "dialogs/player/PlayerModule.h"
+#include "dialogs/PlayerPicture.h"
 
 #include <QFile>
 #include <QKeyEvent>

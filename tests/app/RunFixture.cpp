@@ -1,10 +1,10 @@
 // Shared set-up of the run tests.
-#include "RunFixture.h"
+#include "tests/app/RunFixture.h"
 
-#include "CCheckListCtrl.h"
-#include "CLabel.h"
-#include "ConvertWorker.h"
-#include "EngineLog.h"
+#include "controls/CCheckListCtrl.h"
+#include "controls/CLabel.h"
+#include "engine/ConvertWorker.h"
+#include "engine/EngineLog.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -2,9 +2,9 @@
 // recording desktop shows and lets run until it closes.
 #pragma once
 
-#include "TestWindow.h"
+#include "tests/app/TestWindow.h"
 
-#include "CAVConvertDlg.h"
+#include "dialogs/CAVConvertDlg.h"
 
 #include <QStringList>
 

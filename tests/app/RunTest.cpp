@@ -1,17 +1,17 @@
 // Converting and merging from the main window, end to end with real media: the job filled from
 // the checked rows, the progress dialog, the statuses in the list, Stop, the end of a run.
-#include "RunFixture.h"
+#include "tests/app/RunFixture.h"
 
-#include "AVConvert.h"
-#include "CBitmapSlider.h"
-#include "CCheckListCtrl.h"
-#include "CClipDialog.h"
-#include "CLabel.h"
-#include "ConvertEngine.h"
-#include "ConvertWorker.h"
-#include "ControlLayout.h"
-#include "MainWindowIds.h"
-#include "MediaCheck.h"
+#include "app/ConvertEngine.h"
+#include "app/MainWindowIds.h"
+#include "controls/CBitmapSlider.h"
+#include "controls/CCheckListCtrl.h"
+#include "controls/CLabel.h"
+#include "controls/ControlLayout.h"
+#include "dialogs/CClipDialog.h"
+#include "engine/AVConvert.h"
+#include "engine/ConvertWorker.h"
+#include "tests/engine/MediaCheck.h"
 
 #include <QApplication>
 #include <QCheckBox>

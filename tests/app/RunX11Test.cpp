@@ -1,15 +1,15 @@
 // Runs under a real X server (xvfb-run): the worker's live picture inside the progress dialog's
 // preview area, "Show preview", and many runs stopped at random moments without an X error.
-#include "RunFixture.h"
+#include "tests/app/RunFixture.h"
 
-#include "AVConvert.h"
-#include "CBitmapSlider.h"
-#include "CCheckListCtrl.h"
-#include "CClipDialog.h"
-#include "ConvertEngine.h"
-#include "MediaCheck.h"
-#include "PlayerPicture.h"
-#include "TestMedia.h"
+#include "app/ConvertEngine.h"
+#include "controls/CBitmapSlider.h"
+#include "controls/CCheckListCtrl.h"
+#include "dialogs/CClipDialog.h"
+#include "dialogs/PlayerPicture.h"
+#include "engine/AVConvert.h"
+#include "tests/engine/MediaCheck.h"
+#include "tests/support/TestMedia.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,19 +1,19 @@
 // The task list of the main window: adding, dropping, removing, clicking, the context menu,
 // clipping, the profile column and the limits.
-#include "TestWindow.h"
+#include "tests/app/TestWindow.h"
 
-#include "AVConvert.h"
-#include "CCheckHeadCtrl.h"
-#include "CCheckListCtrl.h"
-#include "CClipDialog.h"
-#include "CControlButton.h"
-#include "CFileInfomation.h"
-#include "ClipTime.h"
-#include "FileFilters.h"
-#include "MainWindowIds.h"
-#include "MediaInfoText.h"
-#include "OutputSettings.h"
-#include "TestMedia.h"
+#include "app/FileFilters.h"
+#include "app/MainWindowIds.h"
+#include "controls/CCheckHeadCtrl.h"
+#include "controls/CCheckListCtrl.h"
+#include "controls/CControlButton.h"
+#include "dialogs/CClipDialog.h"
+#include "dialogs/CFileInfomation.h"
+#include "dialogs/MediaInfoText.h"
+#include "engine/AVConvert.h"
+#include "profiles/ClipTime.h"
+#include "profiles/OutputSettings.h"
+#include "tests/support/TestMedia.h"
 
 #include <QComboBox>
 #include <QDir>

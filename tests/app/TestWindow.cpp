@@ -1,9 +1,9 @@
 // Shared set-up of the main window's tests.
-#include "TestWindow.h"
+#include "tests/app/TestWindow.h"
 
-#include "CCheckListCtrl.h"
-#include "CControlButton.h"
-#include "TestMedia.h"
+#include "controls/CCheckListCtrl.h"
+#include "controls/CControlButton.h"
+#include "tests/support/TestMedia.h"
 
 #include <QTest>
 

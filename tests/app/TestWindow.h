@@ -1,8 +1,8 @@
 // A main window in a scratch program folder, with a recording desktop, for the window's tests.
 #pragma once
 
-#include "CTamselAVConverterDlg.h"
-#include "RecordingDesktop.h"
+#include "app/CTamselAVConverterDlg.h"
+#include "tests/support/RecordingDesktop.h"
 
 #include <QString>
 #include <QStringList>

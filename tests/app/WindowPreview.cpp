@@ -1,15 +1,16 @@
 // Saves a picture of the main window and of every dialog it opens, in the program's look, for a
 // look at them under a real X server. Not a test: it opens windows.
 // Usage: window-preview OUTPUT-FOLDER MEDIA-FILE...
-#include "CAVConvertDlg.h"
-#include "CAbout.h"
-#include "CCheckListCtrl.h"
-#include "CFileInfomation.h"
-#include "CSettings.h"
-#include "CTamselAVConverterDlg.h"
-#include "MediaInfoText.h"
-#include "OutputSettings.h"
-#include "ProgramStyle.h"
+#include "app/CTamselAVConverterDlg.h"
+#include "controls/CCheckListCtrl.h"
+#include "controls/ProgramStyle.h"
+#include "desktop/DesktopServices.h"
+#include "dialogs/CAbout.h"
+#include "dialogs/CAVConvertDlg.h"
+#include "dialogs/CFileInfomation.h"
+#include "dialogs/CSettings.h"
+#include "dialogs/MediaInfoText.h"
+#include "profiles/OutputSettings.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -81,7 +82,7 @@ int main(int argc, char **argv)
         progress.hide();
     }
     {
-        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Zentrova iPod Video Converter"),
+        QMessageBox box(QMessageBox::NoIcon, kApplicationTitle,
                         QStringLiteral("File:holiday clip.avi is invalid!"), QMessageBox::Ok, &window);
         Save(box, out, "message");
     }

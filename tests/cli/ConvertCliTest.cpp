@@ -1,8 +1,8 @@
-#include "ConvertCli.h"
-#include "ConvertTestSupport.h"
-#include "MediaCheck.h"
-#include "OutputFolder.h"
-#include "TestMedia.h"
+#include "cli/ConvertCli.h"
+#include "profiles/OutputFolder.h"
+#include "tests/engine/ConvertTestSupport.h"
+#include "tests/engine/MediaCheck.h"
+#include "tests/support/TestMedia.h"
 
 #include <gtest/gtest.h>
 

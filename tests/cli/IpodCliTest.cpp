@@ -1,7 +1,7 @@
 // zentrova-convert with an iPod: listing, refusals before converting, and a real send.
-#include "ConvertCli.h"
-#include "GlibPtr.h"
-#include "TestMedia.h"
+#include "cli/ConvertCli.h"
+#include "ipod/GlibPtr.h"
+#include "tests/support/TestMedia.h"
 
 #include <gtest/gtest.h>
 

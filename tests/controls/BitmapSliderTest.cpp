@@ -1,8 +1,10 @@
 // The bitmap slider: position <-> pixel mapping, dragging and keys.
-#include "CBitmapSlider.h"
-#include "ControlLayout.h"
+#include "controls/CBitmapSlider.h"
+#include "controls/ControlLayout.h"
 
+#include <QApplication>
 #include <QSignalSpy>
+#include <QWheelEvent>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -87,7 +89,16 @@ TEST_F(Slider, NavigationKeysMoveAndReportOthersDoNot)
     EXPECT_EQ(slider.GetPos(), 21);
     QTest::keyClick(&slider, Qt::Key_Up);
     EXPECT_EQ(slider.GetPos(), 20);
-    EXPECT_EQ(moved.count(), 5);
+    QTest::keyClick(&slider, Qt::Key_Down);
+    QTest::keyClick(&slider, Qt::Key_Left);
+    QTest::keyClick(&slider, Qt::Key_PageUp);
+    EXPECT_EQ(slider.GetPos(), 0);
+    EXPECT_EQ(moved.count(), 8);
     QTest::keyClick(&slider, Qt::Key_A);
-    EXPECT_EQ(moved.count(), 5);
+    EXPECT_EQ(moved.count(), 8);
+    // The wheel is not a way to move it: the owner would not hear of the move.
+    QWheelEvent wheel(QPointF(100, 5), slider.mapToGlobal(QPointF(100, 5)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&slider, &wheel);
+    EXPECT_EQ(slider.GetPos(), 0);
 }

@@ -1,6 +1,6 @@
 // The check-box list and its header box.
-#include "CCheckHeadCtrl.h"
-#include "CCheckListCtrl.h"
+#include "controls/CCheckHeadCtrl.h"
+#include "controls/CCheckListCtrl.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -1,6 +1,6 @@
 // The bitmap button: which image shows when, and its cut shape.
-#include "CControlButton.h"
-#include "SkinBitmap.h"
+#include "controls/CControlButton.h"
+#include "controls/SkinBitmap.h"
 
 #include <QEnterEvent>
 #include <QWindow>

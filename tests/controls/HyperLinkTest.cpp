@@ -1,7 +1,7 @@
 // Hyperlinks and labels.
-#include "CHyperLink.h"
-#include "CLabel.h"
-#include "RecordingDesktop.h"
+#include "controls/CHyperLink.h"
+#include "controls/CLabel.h"
+#include "tests/support/RecordingDesktop.h"
 
 #include <QApplication>
 #include <QEnterEvent>

@@ -1,6 +1,6 @@
 // Dialog-unit geometry, control identifiers and the skin bitmaps with their white-outside rule.
-#include "ControlLayout.h"
-#include "SkinBitmap.h"
+#include "controls/ControlLayout.h"
+#include "controls/SkinBitmap.h"
 
 #include <QImage>
 #include <QPainter>

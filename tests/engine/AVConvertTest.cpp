@@ -1,4 +1,4 @@
-#include "AVConvert.h"
+#include "engine/AVConvert.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "CodecMap.h"
+#include "engine/CodecMap.h"
 
 #include <gtest/gtest.h>
 
@@ -56,4 +56,18 @@ TEST(CodecMap, NoneAndUnlisted)
     EXPECT_EQ(CodecName(hevc), "hevc");
     EXPECT_EQ(CodecName(28), "h264");
     EXPECT_EQ(CodecName(0), "none");
+}
+
+TEST(CodecMap, EncodersOnlyForWhatTheListsOffer)
+{
+    EXPECT_NE(FindEncoder(CodecKind::Video, kH264CodecId), nullptr);
+    EXPECT_NE(FindEncoder(CodecKind::Audio, kAacCodecId), nullptr);
+    // Read but never offered, or offered for the other kind.
+    EXPECT_EQ(FindEncoder(CodecKind::Video, 4), nullptr);
+    EXPECT_EQ(FindEncoder(CodecKind::Video, kAacCodecId), nullptr);
+    EXPECT_EQ(FindEncoder(CodecKind::Audio, kH264CodecId), nullptr);
+    EXPECT_EQ(FindEncoder(CodecKind::Video, FromAVCodecID(AV_CODEC_ID_HEVC)), nullptr);
+    // The list text and the number name the same codec.
+    EXPECT_EQ(CodecIdFromText(CodecKind::Video, "XVID"), kXvidCodecId);
+    EXPECT_EQ(CodecIdFromText(CodecKind::Audio, "XVID"), std::nullopt);
 }

@@ -1,10 +1,11 @@
 // Conversion helpers for tests.
-#include "ConvertTestSupport.h"
+#include "tests/engine/ConvertTestSupport.h"
 
-#include "ClipTime.h"
-#include "ConvertWorker.h"
-#include "EngineLog.h"
-#include "ProfileCatalogue.h"
+#include "engine/ConvertWorker.h"
+#include "engine/EngineLog.h"
+#include "engine/ProbeMedia.h"
+#include "profiles/ClipTime.h"
+#include "profiles/ProfileCatalogue.h"
 
 #include <gtest/gtest.h>
 
@@ -28,10 +29,8 @@ TaskRow RowFor(const std::string &path, const std::string &start, const std::str
 {
     std::string endText = end;
     if (endText.empty()) {
-        AVConvert probe;
-        probe.ProbePath = path;
-        if (probe.ProbeMedia() == kProbeOk)
-            endText = FormatClipTime(static_cast<int>(probe.ProbeDurationSeconds));
+        if (const MediaProbe probe = ProbeMedia(path); probe.result == kProbeOk)
+            endText = FormatClipTime(static_cast<int>(probe.durationSeconds));
     }
     return {path, start, endText, true};
 }

@@ -1,8 +1,8 @@
 // Running conversions from tests: a row per source, the job filled as the Convert command does.
 #pragma once
 
-#include "AVConvert.h"
-#include "JobSetup.h"
+#include "engine/AVConvert.h"
+#include "profiles/JobSetup.h"
 
 #include <functional>
 #include <memory>

@@ -1,10 +1,11 @@
-#include "ConvertTestSupport.h"
-#include "ConvertWorker.h"
-#include "DeviceCheck.h"
-#include "DeviceLine.h"
-#include "MediaCheck.h"
-#include "ProfileCatalogue.h"
-#include "TestMedia.h"
+#include "engine/ConvertWorker.h"
+#include "engine/DeviceCheck.h"
+#include "engine/ProbeMedia.h"
+#include "profiles/DeviceLine.h"
+#include "profiles/ProfileCatalogue.h"
+#include "tests/engine/ConvertTestSupport.h"
+#include "tests/engine/MediaCheck.h"
+#include "tests/support/TestMedia.h"
 
 #include <gtest/gtest.h>
 
@@ -159,11 +160,10 @@ TEST_P(EveryProfile, VideoSourceRoundTrip)
     EXPECT_NEAR(r.Number(*v, "duration"), 3.0, 0.15);
     EXPECT_NEAR(r.Number(*a, "duration"), 3.0, 0.15);
 
-    AVConvert probe;
-    probe.ProbePath = output;
-    ASSERT_EQ(probe.ProbeMedia(), kProbeOk);
-    EXPECT_EQ(probe.SourceWidth, e.width);
-    EXPECT_EQ(probe.SourceHeight, e.height);
+    const MediaProbe probe = ProbeMedia(output);
+    ASSERT_EQ(probe.result, kProbeOk);
+    EXPECT_EQ(probe.width, e.width);
+    EXPECT_EQ(probe.height, e.height);
 }
 
 TEST_P(EveryProfile, AudioOnlySourceRoundTrip)
@@ -270,11 +270,10 @@ class LastUsableStream : public ::testing::TestWithParam<StreamChoiceCase> {};
 TEST_P(LastUsableStream, IsWhatTheProbeShowsAndTheWorkerConverts)
 {
     const StreamChoiceCase &c = GetParam();
-    AVConvert probe;
-    probe.ProbePath = MediaPath(c.source);
-    ASSERT_EQ(probe.ProbeMedia(), kProbeOk);
-    EXPECT_EQ(probe.SampleRate, c.sampleRate);
-    EXPECT_EQ(probe.SourceWidth, 320);
+    const MediaProbe probe = ProbeMedia(MediaPath(c.source));
+    ASSERT_EQ(probe.result, kProbeOk);
+    EXPECT_EQ(probe.sampleRate, c.sampleRate);
+    EXPECT_EQ(probe.width, 320);
 
     const std::string out = ScratchDir(std::string("choice-") + c.source);
     auto job = ConvertRows({RowFor(MediaPath(c.source))}, 0, out);
@@ -282,7 +281,7 @@ TEST_P(LastUsableStream, IsWhatTheProbeShowsAndTheWorkerConverts)
     const ProbeReport r = Ffprobe(job->OutputPaths[0]);
     EXPECT_EQ(r.errors, "");
     ASSERT_NE(r.Stream("video"), nullptr);
-    EXPECT_NEAR(r.Number(*r.Stream("video"), "duration"), static_cast<double>(probe.ProbeDuration) / 1e6, 0.15);
+    EXPECT_NEAR(r.Number(*r.Stream("video"), "duration"), static_cast<double>(probe.duration) / 1e6, 0.15);
     if (c.frequency == 0) {
         EXPECT_EQ(r.Stream("audio"), nullptr);
         return;

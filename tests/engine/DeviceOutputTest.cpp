@@ -1,12 +1,12 @@
 // What makes an output play on the devices a profile names: key frames, sound levels, container,
 // picture shape.
-#include "ConvertTestSupport.h"
-#include "ConvertWorker.h"
-#include "DeviceTable.h"
-#include "MediaCheck.h"
-#include "MergeWorker.h"
-#include "TestMedia.h"
-#include "ValueText.h"
+#include "engine/ConvertWorker.h"
+#include "engine/DeviceTable.h"
+#include "engine/MergeWorker.h"
+#include "profiles/ValueText.h"
+#include "tests/engine/ConvertTestSupport.h"
+#include "tests/engine/MediaCheck.h"
+#include "tests/support/TestMedia.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Test helpers that look at output files the way a player would.
-#include "MediaCheck.h"
+#include "tests/engine/MediaCheck.h"
 
-#include "FFmpegPtr.h"
+#include "engine/FFmpegPtr.h"
 
 extern "C" {
 #include <libswresample/swresample.h>

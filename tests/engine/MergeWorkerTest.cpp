@@ -1,11 +1,11 @@
-#include "ConvertTestSupport.h"
-#include "ConvertWorker.h"
-#include "MediaCheck.h"
-#include "MergeWorker.h"
-#include "OutputFile.h"
-#include "TranscodeRules.h"
-#include "VideoEncoder.h"
-#include "TestMedia.h"
+#include "engine/ConvertWorker.h"
+#include "engine/MergeWorker.h"
+#include "engine/OutputFile.h"
+#include "engine/TranscodeRules.h"
+#include "engine/VideoEncoder.h"
+#include "tests/engine/ConvertTestSupport.h"
+#include "tests/engine/MediaCheck.h"
+#include "tests/support/TestMedia.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "ConvertTestSupport.h"
-#include "ConvertWorker.h"
-#include "MediaCheck.h"
-#include "MergeWorker.h"
-#include "StageQueue.h"
-#include "TestMedia.h"
+#include "engine/ConvertWorker.h"
+#include "engine/MergeWorker.h"
+#include "engine/StageQueue.h"
+#include "tests/engine/ConvertTestSupport.h"
+#include "tests/engine/MediaCheck.h"
+#include "tests/support/TestMedia.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The live picture drawn into a real X11 window (runs under xvfb-run).
-#include "ConvertTestSupport.h"
-#include "ConvertWorker.h"
-#include "FFmpegPtr.h"
-#include "PreviewOutput.h"
-#include "TestMedia.h"
+#include "engine/ConvertWorker.h"
+#include "engine/FFmpegPtr.h"
+#include "engine/PreviewOutput.h"
+#include "tests/engine/ConvertTestSupport.h"
+#include "tests/support/TestMedia.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "AVConvert.h"
-#include "TestMedia.h"
+#include "engine/ProbeMedia.h"
+#include "tests/support/TestMedia.h"
 
 extern "C" {
 #include <libavutil/avutil.h>
@@ -24,13 +24,6 @@ void PrintTo(const Expected &e, std::ostream *os)
     *os << e.file;
 }
 
-AVConvert &Probed(AVConvert &job, const std::string &file, int &result)
-{
-    job.ProbePath = MediaPath(file);
-    result = job.ProbeMedia();
-    return job;
-}
-
 } // namespace
 
 class ProbeValid : public ::testing::TestWithParam<Expected> {};
@@ -38,30 +31,28 @@ class ProbeValid : public ::testing::TestWithParam<Expected> {};
 TEST_P(ProbeValid, ReadsStreamParameters)
 {
     const Expected &e = GetParam();
-    AVConvert job;
-    int result = 1;
-    Probed(job, e.file, result);
-    ASSERT_EQ(result, kProbeOk);
-    EXPECT_EQ(job.SourceWidth, e.width);
-    EXPECT_EQ(job.SourceHeight, e.height);
-    EXPECT_EQ(job.VideoCodecId, e.videoCodec);
-    if (e.videoCodec) {
-        EXPECT_EQ(job.SourceFrameRateNum, e.fpsNum);
-        EXPECT_EQ(job.SourceFrameRateDen, e.fpsDen);
-        EXPECT_EQ(job.SourceFps, e.sourceFps);
-    } else {
-        EXPECT_EQ(job.VideoBitRate, 0);
+    const MediaProbe p = ProbeMedia(MediaPath(e.file));
+    ASSERT_EQ(p.result, kProbeOk);
+    EXPECT_TRUE(p.Usable());
+    EXPECT_EQ(p.width, e.width);
+    EXPECT_EQ(p.height, e.height);
+    EXPECT_EQ(p.videoCodecId, e.videoCodec);
+    EXPECT_EQ(p.frameRateNum, e.fpsNum);
+    EXPECT_EQ(p.frameRateDen, e.fpsDen);
+    EXPECT_EQ(p.fps, e.sourceFps);
+    if (!e.videoCodec) {
+        EXPECT_EQ(p.videoBitRate, 0);
     }
-    EXPECT_EQ(job.AudioCodecId, e.audioCodec);
-    EXPECT_EQ(job.SampleRate, e.sampleRate);
-    EXPECT_EQ(job.Channels, e.channels);
+    EXPECT_EQ(p.audioCodecId, e.audioCodec);
+    EXPECT_EQ(p.sampleRate, e.sampleRate);
+    EXPECT_EQ(p.channels, e.channels);
     if (!e.audioCodec) {
-        EXPECT_EQ(job.AudioBitRate, 0);
+        EXPECT_EQ(p.audioBitRate, 0);
     }
-    EXPECT_EQ(job.ProbeStartSeconds, 0);
-    EXPECT_EQ(job.ProbeDurationSeconds, e.durationSeconds);
-    EXPECT_EQ(job.ProbeDurationSeconds, job.ProbeDuration / 1000000);
-    EXPECT_GE(job.ProbeDuration, e.durationSeconds * 1000000LL);
+    EXPECT_EQ(p.startSeconds, 0);
+    EXPECT_EQ(p.durationSeconds, e.durationSeconds);
+    EXPECT_EQ(p.durationSeconds, p.duration / 1000000);
+    EXPECT_GE(p.duration, e.durationSeconds * 1000000LL);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -86,63 +77,31 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ProbeMedia, BitRatesOfTheSource)
 {
-    AVConvert job;
-    int result = 1;
-    Probed(job, "h264_aac_stereo_12s.mp4", result);
-    ASSERT_EQ(result, kProbeOk);
-    EXPECT_GT(job.VideoBitRate, 0);
-    EXPECT_NEAR(job.AudioBitRate, 128000, 16000);
+    const MediaProbe p = ProbeMedia(MediaPath("h264_aac_stereo_12s.mp4"));
+    ASSERT_EQ(p.result, kProbeOk);
+    EXPECT_GT(p.videoBitRate, 0);
+    EXPECT_NEAR(p.audioBitRate, 128000, 16000);
 }
 
-TEST(ProbeMedia, StreamWithoutDurationIsRejectedByCallers)
+TEST(ProbeMedia, StreamWithoutDurationIsNotUsable)
 {
-    AVConvert job;
-    int result = 1;
-    Probed(job, "no_duration.h264", result);
-    EXPECT_EQ(result, kProbeOk);
-    EXPECT_EQ(job.ProbeDuration, AV_NOPTS_VALUE);
-    EXPECT_LT(job.ProbeDurationSeconds, 0);
-    EXPECT_EQ(job.VideoCodecId, 28);
+    const MediaProbe p = ProbeMedia(MediaPath("no_duration.h264"));
+    EXPECT_EQ(p.result, kProbeOk);
+    EXPECT_EQ(p.duration, AV_NOPTS_VALUE);
+    EXPECT_LT(p.durationSeconds, 0);
+    EXPECT_EQ(p.videoCodecId, 28);
+    EXPECT_FALSE(p.Usable());
 }
 
-TEST(ProbeMedia, BrokenFilesFailToOpen)
+TEST(ProbeMedia, BrokenFilesFailToOpenAndCarryNoFacts)
 {
-    for (const char *file : {"zero_bytes.mp4", "random_bytes.avi", "truncated.mp4", "does_not_exist.mp4"}) {
-        AVConvert job;
-        int result = 0;
-        Probed(job, file, result);
-        EXPECT_TRUE(result == kProbeOpenFailed || result == kProbeStreamInfoFailed) << file << " gave " << result;
+    for (const std::string &file :
+         {MediaPath("zero_bytes.mp4"), MediaPath("random_bytes.avi"), MediaPath("truncated.mp4"),
+          MediaPath("does_not_exist.mp4"), std::string()}) {
+        const MediaProbe p = ProbeMedia(file);
+        EXPECT_TRUE(p.result == kProbeOpenFailed || p.result == kProbeStreamInfoFailed) << file << " gave " << p.result;
+        EXPECT_FALSE(p.Usable()) << file;
+        EXPECT_EQ(p.videoCodecId, 0) << file;
+        EXPECT_EQ(p.audioCodecId, 0) << file;
     }
-    AVConvert job;
-    job.ProbePath = "";
-    EXPECT_EQ(job.ProbeMedia(), kProbeOpenFailed);
-}
-
-TEST(ProbeMedia, FailedProbeLeavesEarlierValues)
-{
-    AVConvert job;
-    int result = 1;
-    Probed(job, "mpeg4_mp3.avi", result);
-    ASSERT_EQ(result, kProbeOk);
-    Probed(job, "random_bytes.avi", result);
-    ASSERT_LT(result, 0);
-    EXPECT_EQ(job.VideoCodecId, 13);
-    EXPECT_EQ(job.SourceWidth, 320);
-}
-
-TEST(ProbeMedia, OverwritesEncoderParameters)
-{
-    // The probe shares fields with the encoder parameters; a batch must write them again afterwards.
-    AVConvert job;
-    job.VideoCodecId = 28;
-    job.AudioCodecId = 0x15002;
-    job.SampleRate = 48000;
-    job.Channels = 2;
-    int result = 1;
-    Probed(job, "audio_only.wav", result);
-    ASSERT_EQ(result, kProbeOk);
-    EXPECT_EQ(job.VideoCodecId, 0);
-    EXPECT_EQ(job.AudioCodecId, 0x10000);
-    EXPECT_EQ(job.SampleRate, 22050);
-    EXPECT_EQ(job.Channels, 1);
 }

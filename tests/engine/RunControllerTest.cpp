@@ -1,8 +1,8 @@
-#include "RunController.h"
+#include "engine/RunController.h"
 
-#include "AVConvert.h"
-#include "ConvertTestSupport.h"
-#include "TestMedia.h"
+#include "engine/AVConvert.h"
+#include "tests/engine/ConvertTestSupport.h"
+#include "tests/support/TestMedia.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "OutputFile.h"
-#include "TranscodeRules.h"
-#include "VideoTimeline.h"
-#include "TestMedia.h"
+#include "engine/OutputFile.h"
+#include "engine/TranscodeRules.h"
+#include "engine/VideoTimeline.h"
+#include "tests/support/TestMedia.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The iPod layer against fake iPods made with libgpod itself in the test's scratch folder.
-#include "GlibPtr.h"
-#include "IpodDatabase.h"
-#include "IpodSender.h"
-#include "TestMedia.h"
+#include "ipod/GlibPtr.h"
+#include "ipod/IpodDatabase.h"
+#include "ipod/IpodSender.h"
+#include "tests/support/TestMedia.h"
 
 #include <gtest/gtest.h>
 

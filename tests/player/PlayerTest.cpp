@@ -1,8 +1,8 @@
 // The player library through its C interface: timing, seeking, the end call and odd sources.
-#include "PictureSize.h"
-#include "PlaybackClock.h"
-#include "PlayerModule.h"
-#include "TestMedia.h"
+#include "dialogs/player/PictureSize.h"
+#include "dialogs/player/PlaybackClock.h"
+#include "dialogs/player/PlayerModule.h"
+#include "tests/support/TestMedia.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "AVConvert.h"
-#include "JobSetup.h"
-#include "ProfileCatalogue.h"
+#include "engine/AVConvert.h"
+#include "profiles/JobSetup.h"
+#include "profiles/ProfileCatalogue.h"
 
 #include <gtest/gtest.h>
 
@@ -56,7 +56,7 @@ TEST_F(JobSetupTest, FillsTheJobForTheCheckedRows)
 {
     const std::string out = FreshDir("fill");
     AVConvert job;
-    // A probe left its values in the shared fields; the command's values must win.
+    // An earlier run left other encoder values in the record; this command's values must win.
     job.VideoCodecId = 2;
     job.AudioCodecId = 0x15003;
     job.SampleRate = 22050;

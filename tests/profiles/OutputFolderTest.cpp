@@ -1,4 +1,4 @@
-#include "OutputFolder.h"
+#include "profiles/OutputFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "OutputSettings.h"
-#include "ProfileCatalogue.h"
-#include "ValueText.h"
+#include "profiles/OutputSettings.h"
+#include "profiles/ProfileCatalogue.h"
+#include "profiles/ValueText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ValueText.h"
+#include "profiles/ValueText.h"
 
 #include <gtest/gtest.h>
 

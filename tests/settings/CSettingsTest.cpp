@@ -1,9 +1,9 @@
 // The settings dialog driven as a user would: real clicks and keys on an offscreen dialog, a
 // local output-settings record, and a recording desktop in place of message boxes.
-#include "CSettings.h"
-#include "OutputSettings.h"
-#include "RecordingDesktop.h"
-#include "SettingsMemory.h"
+#include "dialogs/CSettings.h"
+#include "dialogs/SettingsMemory.h"
+#include "profiles/OutputSettings.h"
+#include "tests/support/RecordingDesktop.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -156,8 +156,8 @@ TEST_F(SettingsDialog, FirstOpeningShowsTheValuesInEffect)
     EXPECT_EQ(Button(dlg, CSettings::IdOk)->toolTip(), "OK");
     EXPECT_EQ(Button(dlg, CSettings::IdCancel)->toolTip(), "Cancel");
     EXPECT_EQ(Button(dlg, CSettings::IdOk)->text(), "OK");
-    // 148, 164, 55, 19 dialog units of the 8-point template.
-    EXPECT_EQ(Button(dlg, CSettings::IdOk)->geometry(), QRect(222, 267, 83, 31));
+    // 148, 164, 55, 19 dialog units of the 8-point template, each edge rounded on its own.
+    EXPECT_EQ(Button(dlg, CSettings::IdOk)->geometry(), QRect(222, 267, 83, 30));
     EXPECT_EQ(dlg.Control(4242), nullptr);
 }
 

@@ -1,8 +1,8 @@
 // Opens the settings dialog for one profile so it can be looked at or captured.
 // Usage: settings-preview [profile-index] [milliseconds-before-quitting]
-#include "CSettings.h"
-#include "OutputSettings.h"
-#include "ProgramStyle.h"
+#include "controls/ProgramStyle.h"
+#include "dialogs/CSettings.h"
+#include "profiles/OutputSettings.h"
 
 #include <QApplication>
 #include <QTimer>

@@ -2,7 +2,7 @@
 // so no test ever blocks on a dialog or reaches the real shell.
 #pragma once
 
-#include "DesktopServices.h"
+#include "desktop/DesktopServices.h"
 
 #include <QDialog>
 #include <QList>

@@ -1,5 +1,5 @@
 // Test media location and scratch folders.
-#include "TestMedia.h"
+#include "tests/support/TestMedia.h"
 
 #include <gtest/gtest.h>
 

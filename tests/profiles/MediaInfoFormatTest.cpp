@@ -1,4 +1,4 @@
-#include "MediaInfoFormat.h"
+#include "profiles/MediaInfoFormat.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // the lists the catalogue offers, and writes them into the output settings when accepted.
 #pragma once
 
-#include "OutputSettings.h"
-#include "SettingsMemory.h"
+#include "dialogs/SettingsMemory.h"
+#include "profiles/OutputSettings.h"
 
 #include <QDialog>
 

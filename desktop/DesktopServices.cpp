@@ -1,8 +1,8 @@
 // The real desktop behind the seam: Qt's dialogs, QDesktopServices, logind and the session bus.
-#include "DesktopServices.h"
+#include "desktop/DesktopServices.h"
 
-#include "DesktopBus.h"
-#include "SystemPower.h"
+#include "desktop/DesktopBus.h"
+#include "desktop/SystemPower.h"
 
 #include <QDesktopServices>
 #include <QDialog>

@@ -1,5 +1,5 @@
 // Conversion between clip-time texts and seconds.
-#include "ClipTime.h"
+#include "profiles/ClipTime.h"
 
 #include <cstdio>
 #include <limits>

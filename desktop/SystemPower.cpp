@@ -1,7 +1,7 @@
 // logind over the system bus.
-#include "SystemPower.h"
+#include "desktop/SystemPower.h"
 
-#include "DesktopServices.h"
+#include "desktop/DesktopServices.h"
 
 #include <QDBusConnection>
 #include <QDBusInterface>

@@ -5,7 +5,7 @@
 
 namespace zentrova {
 
-class AVConvert;
+struct MediaProbe;
 
 // Numerator / denominator printed as "%5.2f" followed by " fps" (a zero denominator shows 0).
 std::string FrameRateText(int num, int den);
@@ -32,7 +32,7 @@ struct MediaInfoTexts {
 };
 
 // Fills the texts from a successful probe of `path`; `mediaLength` is the row's end-time text.
-MediaInfoTexts MediaInfoFromProbe(const AVConvert &probe, const std::string &path, const std::string &mediaLength);
+MediaInfoTexts MediaInfoFromProbe(const MediaProbe &probe, const std::string &path, const std::string &mediaLength);
 
 // The eight fields of the information view, after the view's own rules (file name, emptied
 // video or audio fields for sources without them, units).

@@ -1,12 +1,13 @@
 // The settings dialog. Its lists come from the catalogue every time it opens, and it opens on
 // the values the output settings hold, whatever was accepted for this or another profile before.
-#include "CSettings.h"
+#include "dialogs/CSettings.h"
 
-#include "DesktopServices.h"
-#include "DeviceLine.h"
-#include "ProfileCatalogue.h"
-#include "ValueText.h"
-#include "WindowDrag.h"
+#include "controls/ControlLayout.h"
+#include "controls/WindowDrag.h"
+#include "desktop/DesktopServices.h"
+#include "profiles/DeviceLine.h"
+#include "profiles/ProfileCatalogue.h"
+#include "profiles/ValueText.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -26,31 +27,13 @@ namespace zentrova {
 
 namespace {
 
-// The template is laid out in dialog units of an 8-point font: 6 px per 4 horizontal units and
-// 13 px per 8 vertical units, rounded as the template loader rounds. The texts use a 10-pixel
+// The template is laid out in dialog units of an 8-point font. The texts use a 10-pixel
 // font: the common Linux sans faces run wider than the template's, and at 11 pixels the longer
 // labels and list entries would be cut off.
 constexpr int kFontPixelSize = 10;
 constexpr int kComboHeight = 22;
 // Dialog units for the device line: three lines of the dialog font.
 constexpr int kDeviceLineHeight = 30;
-
-constexpr int DluX(int x)
-{
-    return (x * 6 + 2) / 4;
-}
-
-constexpr int DluY(int y)
-{
-    return (y * 13 + 4) / 8;
-}
-
-QRect Dlu(int x, int y, int w, int h)
-{
-    return {DluX(x), DluY(y), DluX(w), DluY(h)};
-}
-
-const char kControlId[] = "controlId";
 
 QString Text(std::string_view text)
 {
@@ -133,15 +116,15 @@ void CSettings::BuildControls()
     dialogFont.setPixelSize(kFontPixelSize);
     setFont(dialogFont);
     // A line under the buttons tells which devices the values play on.
-    setFixedSize(DluX(268), DluY(186 + kDeviceLineHeight));
+    setFixedSize(DialogUnitsX(268, kSmallCharWidth), DialogUnitsY(186 + kDeviceLineHeight, kSmallCharHeight));
 
     // Frames first, so the controls they surround lie above them.
     auto group = [this](const char *title, QRect rect) {
         auto *box = new QGroupBox(QString::fromLatin1(title), this);
         box->setGeometry(rect);
     };
-    group("Video", Dlu(7, 20, 259, 64));
-    group("Audio", Dlu(7, 91, 259, 65));
+    group("Video", SmallTemplateRect(7, 20, 259, 64));
+    group("Audio", SmallTemplateRect(7, 91, 259, 65));
 
     auto label = [this](const char *text, QRect rect) {
         auto *l = new QLabel(QString::fromLatin1(text), this);
@@ -149,11 +132,11 @@ void CSettings::BuildControls()
         l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         return l;
     };
-    label("Format Preset:", Dlu(7, 2, 66, 19));
+    label("Format Preset:", SmallTemplateRect(7, 2, 66, 19));
 
     m_title = new QLineEdit(this);
-    m_title->setProperty(kControlId, IdTitle);
-    m_title->setGeometry(Dlu(75, 2, 184, 19));
+    SetControlId(m_title, IdTitle);
+    m_title->setGeometry(SmallTemplateRect(75, 2, 184, 19));
     m_title->setReadOnly(true);
     m_title->setFocusPolicy(Qt::NoFocus);
     QPalette titlePalette = m_title->palette();
@@ -183,23 +166,27 @@ void CSettings::BuildControls()
         {IdChannels, SavedChannels, "Channel:", 136, 45, 183, 129, 75},
     };
     for (const ComboPlace &p : places) {
-        QLabel *caption = label(p.label, QRect(DluX(p.labelX), DluY(p.y), DluX(p.labelWidth), kComboHeight));
+        QRect captionArea = SmallTemplateRect(p.labelX, p.y, p.labelWidth, 0);
+        captionArea.setHeight(kComboHeight);
+        QLabel *caption = label(p.label, captionArea);
         // Our fonts run wider than the template's: a caption that would reach its list starts
         // further left, never left of its frame's inside.
         const int textWidth = caption->sizeHint().width();
-        const int left = std::max(DluX(p.labelX < 100 ? 10 : 130), std::min(caption->x(), DluX(p.x) - 4 - textWidth));
+        const QRect comboArea = SmallTemplateRect(p.x, p.y, p.width, 0).adjusted(0, 0, 0, kComboHeight);
+        const int frameInside = DialogUnitsX(p.labelX < 100 ? 10 : 130, kSmallCharWidth);
+        const int left = std::max(frameInside, std::min(caption->x(), comboArea.x() - 4 - textWidth));
         caption->setGeometry(left, caption->y(), std::max(caption->width(), textWidth), caption->height());
         auto *combo = new QComboBox(this);
-        combo->setProperty(kControlId, p.id);
+        SetControlId(combo, p.id);
         combo->setEditable(false);
-        combo->setGeometry(DluX(p.x), DluY(p.y), DluX(p.width), kComboHeight);
+        combo->setGeometry(comboArea);
         m_combos[p.slot] = combo;
     }
     connect(m_combos[SavedAudioEncoder], &QComboBox::activated, this, &CSettings::RebuildAudioLists);
 
     m_devices = new QLabel(this);
-    m_devices->setProperty(kControlId, IdDevices);
-    m_devices->setGeometry(Dlu(7, 186, 259, kDeviceLineHeight - 2));
+    SetControlId(m_devices, IdDevices);
+    m_devices->setGeometry(SmallTemplateRect(7, 186, 259, kDeviceLineHeight - 2));
     m_devices->setWordWrap(true);
     m_devices->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     for (QComboBox *combo : m_combos)
@@ -207,7 +194,7 @@ void CSettings::BuildControls()
 
     auto button = [this](int id, const char *text, const char *tip, QRect rect) {
         auto *b = new QPushButton(QString::fromLatin1(text), this);
-        b->setProperty(kControlId, id);
+        SetControlId(b, id);
         b->setGeometry(rect);
         b->setToolTip(QString::fromLatin1(tip));
         // Enter is no dialog key here: no button may take it as its own.
@@ -215,22 +202,17 @@ void CSettings::BuildControls()
         b->setDefault(false);
         return b;
     };
-    connect(button(IdDefault, "Default", "Default setting", Dlu(7, 164, 55, 19)), &QPushButton::clicked, this,
-            &CSettings::SelectDefaults);
-    connect(button(IdOk, "OK", "OK", Dlu(148, 164, 55, 19)), &QPushButton::clicked, this, &CSettings::accept);
-    connect(button(IdCancel, "Cancel", "Cancel", Dlu(211, 164, 55, 19)), &QPushButton::clicked, this,
-            &CSettings::reject);
+    QPushButton *defaults = button(IdDefault, "Default", "Default setting", SmallTemplateRect(7, 164, 55, 19));
+    QPushButton *ok = button(IdOk, "OK", "OK", SmallTemplateRect(148, 164, 55, 19));
+    QPushButton *cancel = button(IdCancel, "Cancel", "Cancel", SmallTemplateRect(211, 164, 55, 19));
+    connect(defaults, &QPushButton::clicked, this, &CSettings::SelectDefaults);
+    connect(ok, &QPushButton::clicked, this, &CSettings::accept);
+    connect(cancel, &QPushButton::clicked, this, &CSettings::reject);
 }
 
 QWidget *CSettings::Control(int id) const
 {
-    const auto children = findChildren<QWidget *>();
-    for (QWidget *child : children) {
-        const QVariant value = child->property(kControlId);
-        if (value.isValid() && value.toInt() == id)
-            return child;
-    }
-    return nullptr;
+    return FindControl(this, id);
 }
 
 void CSettings::setVisible(bool visible)

@@ -1,6 +1,6 @@
-#include "DesktopBus.h"
+#include "desktop/DesktopBus.h"
 
-#include "DesktopServices.h"
+#include "desktop/DesktopServices.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>

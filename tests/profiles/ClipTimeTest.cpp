@@ -1,4 +1,4 @@
-#include "ClipTime.h"
+#include "profiles/ClipTime.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The settings dialog's process-wide memory.
-#include "SettingsMemory.h"
+#include "dialogs/SettingsMemory.h"
 
 namespace zentrova {
 

@@ -1,7 +1,7 @@
 // Formatting of probe results for the file-information view and the command line.
-#include "MediaInfoFormat.h"
+#include "profiles/MediaInfoFormat.h"
 
-#include "AVConvert.h"
+#include "engine/ProbeMedia.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -38,20 +38,20 @@ std::string ChannelWords(const std::string &channels)
     return channels;
 }
 
-MediaInfoTexts MediaInfoFromProbe(const AVConvert &probe, const std::string &path, const std::string &mediaLength)
+MediaInfoTexts MediaInfoFromProbe(const MediaProbe &probe, const std::string &path, const std::string &mediaLength)
 {
     MediaInfoTexts t;
     t.path = path;
     t.mediaLength = mediaLength;
-    t.frameRate = FrameRateText(probe.SourceFrameRateNum, probe.SourceFrameRateDen);
-    t.width = std::to_string(probe.SourceWidth);
-    t.height = std::to_string(probe.SourceHeight);
-    t.videoCodecId = std::to_string(probe.VideoCodecId);
-    t.audioCodecId = std::to_string(probe.AudioCodecId);
-    t.videoBitRate = std::to_string(probe.VideoBitRate);
-    t.channels = std::to_string(probe.Channels);
-    t.sampleRate = std::to_string(probe.SampleRate);
-    t.audioBitRate = std::to_string(probe.AudioBitRate);
+    t.frameRate = FrameRateText(probe.frameRateNum, probe.frameRateDen);
+    t.width = std::to_string(probe.width);
+    t.height = std::to_string(probe.height);
+    t.videoCodecId = std::to_string(probe.videoCodecId);
+    t.audioCodecId = std::to_string(probe.audioCodecId);
+    t.videoBitRate = std::to_string(probe.videoBitRate);
+    t.channels = std::to_string(probe.channels);
+    t.sampleRate = std::to_string(probe.sampleRate);
+    t.audioBitRate = std::to_string(probe.audioBitRate);
     return t;
 }
 

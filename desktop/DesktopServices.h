@@ -2,6 +2,8 @@
 // boxes, file and folder choosers, the shell and the machine's power. Tests install a recording double.
 #pragma once
 
+#include "ProgramInfo.h"
+
 #include <QString>
 #include <QStringList>
 #include <QList>
@@ -15,7 +17,7 @@ class QWidget;
 
 namespace zentrova {
 
-inline const QString kApplicationTitle = QStringLiteral("Zentrova iPod Video Converter");
+inline const QString kApplicationTitle = QString::fromUtf8(kProgramTitle);
 
 // Keeps the machine from going to sleep for as long as it lives.
 class SleepInhibition {
