@@ -53,28 +53,15 @@ public:
     std::array<double, kMaxTasks> ClipEnd{};
     std::array<double, kMaxTasks> ClipDuration{};
     std::int32_t MergeTotalSeconds = 0;
-    bool OddFrameRate = false;
-    // The design's probe hand-over, kept with the record; ProbeMedia takes a path and returns
-    // a MediaProbe now, so nothing reads it.
-    std::string ProbePath;
     std::atomic<std::int32_t> Progress{-1};
-    // The Probe* and Source* fields hold facts of the source the current task converts; only the
-    // conversion path writes and reads them. The codec, bit-rate, rate, channel and size fields
-    // beside them are the output's, filled with the job.
-    std::int64_t ProbeStartSeconds = 0;
-    std::int64_t ProbeDurationSeconds = 0;
-    std::int64_t ProbeDuration = 0;
+    // The output's codecs, bit rates, picture and sound; the source's facts are the probe's value
+    // (MediaProbe) and, during a run, the task's own.
     std::int32_t VideoCodecId = 0;
     std::int32_t AudioCodecId = 0;
     std::int32_t VideoBitRate = 0;
     std::int32_t OutputHeight = 0;
-    std::int32_t SourceHeight = 0;
     std::int32_t OutputWidth = 0;
-    std::int32_t SourceWidth = 0;
     double FrameRate = 0;
-    double SourceFps = 0;
-    std::int32_t SourceFrameRateDen = 0;
-    std::int32_t SourceFrameRateNum = 0;
     std::int32_t AudioBitRate = 0;
     std::int32_t SampleRate = 0;
     std::int32_t Channels = 0;

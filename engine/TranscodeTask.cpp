@@ -2,6 +2,7 @@
 #include "engine/TranscodeTask.h"
 
 #include "engine/AVConvert.h"
+#include "engine/CodecMap.h"
 #include "engine/DeviceTable.h"
 #include "engine/OutputFile.h"
 #include "engine/PreviewOutput.h"
@@ -18,7 +19,6 @@ namespace zentrova {
 
 namespace {
 
-constexpr int kVorbis = 0x15005;
 // Frames this far before the clip start still count as at the start (timestamp rounding).
 constexpr double kStartTolerance = 0.001;
 
@@ -409,7 +409,7 @@ EngineStatus TranscodeTask::DecodeAudio(const AVPacket *packet)
 void TranscodeTask::PublishProgress()
 {
     std::int64_t percent = -1;
-    if (audio_ && job_.AudioCodecId == kVorbis && rules_.vorbisProgressByPackets) {
+    if (audio_ && job_.AudioCodecId == kVorbisCodecId && rules_.vorbisProgressByPackets) {
         percent = audioPackets_ * 100 / std::max<std::int64_t>(vorbisProgressBase_, 1);
     } else if (progressSeconds_ > 0) {
         const double a = audio_ ? audioPosition_.load(std::memory_order_relaxed) : 0.0;

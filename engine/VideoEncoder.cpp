@@ -85,7 +85,7 @@ EngineStatus VideoEncoder::Open(const VideoEncoderParams &params, const Transcod
     c->thread_count = 0;
 
     AVDictionary *options = nullptr;
-    if (params.codecId == 28) {
+    if (params.codecId == kH264CodecId) {
         c->me_range = 16;
         c->max_qdiff = 4;
         c->qmin = 10;
@@ -97,7 +97,7 @@ EngineStatus VideoEncoder::Open(const VideoEncoderParams &params, const Transcod
         av_dict_set(&options, "profile", "baseline", 0);
         if (plan.level > 0)
             av_dict_set(&options, "level", (std::to_string(plan.level / 10) + "." + std::to_string(plan.level % 10)).c_str(), 0);
-    } else if (params.codecId == 13 || params.codecId == 63) {
+    } else if (params.codecId == kMpeg4CodecId || params.codecId == kXvidCodecId) {
         c->profile = FF_PROFILE_MPEG4_SIMPLE;
         if (plan.level > 0)
             c->level = plan.level;

@@ -9,10 +9,8 @@ using namespace zentrova;
 TEST(AVConvert, ConstructionValues)
 {
     AVConvert job;
-    EXPECT_EQ(job.ProbePath, "");
     EXPECT_FALSE(job.StopRequested.load());
     EXPECT_FALSE(job.PreviewHidden.load());
-    EXPECT_FALSE(job.OddFrameRate);
     EXPECT_EQ(job.Progress.load(), -1);
     EXPECT_EQ(job.UniqueSuffix, -1);
     EXPECT_EQ(job.CurrentTask.load(), -1);
