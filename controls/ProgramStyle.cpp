@@ -56,7 +56,6 @@ QToolTip { background: #1e3640; color: #ffffff; border: 1px solid #28a460; paddi
 QDialog { background: #f4f8f5; }
 QLabel { color: #26323a; background: transparent; }
 QCheckBox { color: #26323a; }
-QMessageBox QLabel#qt_msgbox_label { min-width: 240px; }
 QLabel:disabled, QCheckBox:disabled { color: #a9b4ae; }
 QGroupBox {
     border: 1px solid #c3d0c8; border-radius: 6px; margin-top: 7px; padding-top: 3px;

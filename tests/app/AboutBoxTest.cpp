@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -118,4 +119,23 @@ TEST(ProgramStyle, DialogsShareTheLookAndDisabledListsLookDisabled)
     EXPECT_EQ(background, QColor(0xf4, 0xf8, 0xf5));
     EXPECT_EQ(enabledFill, QColor(Qt::white));
     EXPECT_NE(disabledFill, enabledFill);
+}
+
+// A message keeps every word: a line longer than the box is wrapped, never cut off at its edge.
+TEST(ProgramStyle, MessagesShowTheirWholeText)
+{
+    ApplyProgramStyle(*qApp);
+    for (const QString text : {QStringLiteral("2 file(s) were sent to the iPod \"Demo iPod\"."),
+                               QStringLiteral("Nothing was sent to the iPod \"Demo iPod\": it has 3.1 MB free but "
+                                              "the files need 12.4 MB. Delete something from it first.")}) {
+        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Title"), text, QMessageBox::Ok);
+        box.show();
+        auto *label = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
+        ASSERT_NE(label, nullptr);
+        const QRect needed = label->fontMetrics().boundingRect(QRect(0, 0, label->width(), 10000),
+                                                               Qt::TextWordWrap, text);
+        EXPECT_LE(needed.width(), label->width()) << text.toStdString();
+        EXPECT_LE(needed.height(), label->height()) << text.toStdString();
+    }
+    qApp->setStyleSheet(QString());
 }
