@@ -34,7 +34,6 @@ extern "C" {
 #include <filesystem>
 #include <optional>
 #include <ostream>
-#include <thread>
 
 namespace zentrova {
 
@@ -665,7 +664,7 @@ int Convert(const Options &o, std::ostream &out, std::ostream &err, const CliEnv
             run.RequestStop();
         }
         reporter.Show(run.Snapshot());
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        run.WaitForWorker(std::chrono::milliseconds(100));
     }
     run.Join();
     const RunSnapshot last = run.Snapshot();

@@ -51,7 +51,9 @@ bool RunController::Start(RunKind kind, Body body)
     try {
         worker_ = std::thread([this, body = std::move(body)] {
             body(job_);
+            std::lock_guard lock(doneMutex_);
             done_.store(true, std::memory_order_release);
+            doneChanged_.notify_all();
         });
     } catch (const std::system_error &) {
         done_.store(true, std::memory_order_relaxed);
@@ -59,6 +61,12 @@ bool RunController::Start(RunKind kind, Body body)
     }
     started_ = true;
     return true;
+}
+
+bool RunController::WaitForWorker(std::chrono::milliseconds timeout)
+{
+    std::unique_lock lock(doneMutex_);
+    return doneChanged_.wait_for(lock, timeout, [this] { return WorkerDone(); });
 }
 
 void RunController::RequestStop()

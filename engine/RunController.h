@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -71,6 +72,9 @@ public:
 
     // The worker returned (or never started); Join then waits for nothing.
     bool WorkerDone() const { return done_.load(std::memory_order_acquire); }
+    // Waits until the worker returns or `timeout` passes, whichever comes first; true when it
+    // returned. Lets a poller show progress now and then yet learn of the end at once.
+    bool WaitForWorker(std::chrono::milliseconds timeout);
     // A worker thread exists that has not been joined.
     bool HasWorker() const { return worker_.joinable(); }
     void Join();
@@ -89,6 +93,8 @@ private:
     Clock clock_;
     std::thread worker_;
     std::atomic<bool> done_{true};
+    std::mutex doneMutex_;
+    std::condition_variable doneChanged_;
     bool started_ = false;
     RunKind kind_ = RunKind::Convert;
     std::string mergedPath_;

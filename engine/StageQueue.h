@@ -6,6 +6,9 @@
 // at once and makes every later call fail, for a stage that gave up. Flush() drops what is
 // queued and starts a new serial: an item popped before the flush carries the old serial, so
 // its consumer can tell it belongs to what was flushed.
+//
+// A producer that found the queue full sleeps until the consumer has taken half of it: waking
+// it for every item taken costs a futex round trip per sound frame, more than the work saved.
 #pragma once
 
 #include <condition_variable>
@@ -25,7 +28,10 @@ public:
         int serial = 0;
     };
 
-    explicit StageQueue(std::size_t capacity) : capacity_(capacity > 0 ? capacity : 1) {}
+    explicit StageQueue(std::size_t capacity)
+        : capacity_(capacity > 0 ? capacity : 1), resumeAt_(capacity_ / 2)
+    {
+    }
     StageQueue(const StageQueue &) = delete;
     StageQueue &operator=(const StageQueue &) = delete;
 
@@ -33,7 +39,11 @@ public:
     bool Push(T value)
     {
         std::unique_lock lock(mutex_);
-        roomFree_.wait(lock, [&] { return aborted_ || ended_ || items_.size() < capacity_; });
+        if (items_.size() >= capacity_) {
+            ++producersWaiting_;
+            roomFree_.wait(lock, [&] { return aborted_ || ended_ || items_.size() <= resumeAt_; });
+            --producersWaiting_;
+        }
         if (aborted_ || ended_)
             return false;
         items_.push_back({std::move(value), serial_});
@@ -50,7 +60,8 @@ public:
             return std::nullopt;
         Item item = std::move(items_.front());
         items_.pop_front();
-        roomFree_.notify_one();
+        if (producersWaiting_ > 0 && items_.size() <= resumeAt_)
+            roomFree_.notify_one();
         return item;
     }
 
@@ -98,6 +109,8 @@ private:
     std::condition_variable roomFree_;
     std::deque<Item> items_;
     std::size_t capacity_;
+    std::size_t resumeAt_;
+    int producersWaiting_ = 0;
     int serial_ = 0;
     bool ended_ = false;
     bool aborted_ = false;

@@ -140,14 +140,14 @@ TEST(RunController, OneWorkerAtATimeAndTheDestructorStopsAndJoins)
         }));
         EXPECT_FALSE(run.Start(RunKind::Convert, [](AVConvert &) {}));
         EXPECT_FALSE(run.WorkerDone());
+        EXPECT_FALSE(run.WaitForWorker(1ms));
     }
     EXPECT_TRUE(sawStop.load());
 
-    // A worker that returned is joined by the next start.
+    // A worker that returned is joined by the next start; a waiter learns of the return.
     RunController run(job);
-    ASSERT_TRUE(run.Start(RunKind::Convert, [](AVConvert &) {}));
-    while (!run.WorkerDone())
-        std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(run.Start(RunKind::Convert, [](AVConvert &) { std::this_thread::sleep_for(20ms); }));
+    EXPECT_TRUE(run.WaitForWorker(std::chrono::hours(1)));
     EXPECT_TRUE(run.Start(RunKind::Convert, [](AVConvert &) {}));
 }
 
