@@ -2,6 +2,7 @@
 #include "engine/VideoEncoder.h"
 
 #include "engine/CodecMap.h"
+#include "engine/CodecThreads.h"
 #include "engine/DeviceTable.h"
 #include "engine/OutputFile.h"
 
@@ -80,9 +81,7 @@ EngineStatus VideoEncoder::Open(const VideoEncoderParams &params, const Transcod
         c->mb_decision = FF_MB_DECISION_RD;
     if (output.wantsGlobalHeader())
         c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    // x264's own count (one and a half threads per core) rides out the waits between its
-    // frame threads; with fewer, a conversion whose work is mostly encoding runs slower.
-    c->thread_count = 0;
+    c->thread_count = params.codecId == kH264CodecId ? H264EncoderThreads() : 0;
 
     AVDictionary *options = nullptr;
     if (params.codecId == kH264CodecId) {
