@@ -593,7 +593,8 @@ int Convert(const Options &o, std::ostream &out, std::ostream &err, const CliEnv
     bool anyInvalid = false;
     std::vector<TaskRow> rows;
     for (const SourceArg &source : o.sources) {
-        const MediaProbe probe = ProbeMedia(source.path);
+        // The first row converted starts from the probe's open file.
+        const MediaProbe probe = ProbeMedia(source.path, rows.empty());
         if (!probe.Usable()) {
             err << "File:" << BaseName(source.path) << " is invalid!\n";
             anyInvalid = true;

@@ -3,6 +3,7 @@
 
 #include "engine/CodecMap.h"
 #include "engine/FFmpegPtr.h"
+#include "engine/OpenedSource.h"
 #include "engine/StreamSelection.h"
 
 #include <limits>
@@ -45,17 +46,24 @@ bool OpenDecoder(const AVStream *stream, AVCodecContextPtr &ctx, int &openResult
 
 } // namespace
 
-MediaProbe ProbeMedia(const std::string &path)
+MediaProbe ProbeMedia(const std::string &path, bool keepOpen)
 {
     MediaProbe probe;
+    std::unique_ptr<InterruptRelay> relay;
+    AVIOInterruptCB interrupt{};
+    if (keepOpen) {
+        relay = std::make_unique<InterruptRelay>();
+        interrupt = relay->Callback();
+    }
     AVFormatContextPtr input;
-    if (OpenInput(input, path) < 0)
+    if (OpenInput(input, path, &interrupt) < 0)
         return probe;
     probe.result = kProbeStreamInfoFailed;
     if (avformat_find_stream_info(input.get(), nullptr) < 0)
         return probe;
 
-    const StreamChoice streams = ChooseStreams(*input, nullptr);
+    ReadAhead ahead;
+    const StreamChoice streams = ChooseStreams(*input, keepOpen ? &ahead : nullptr);
     const int videoIndex = streams.video;
     const int audioIndex = streams.audio;
 
@@ -107,6 +115,8 @@ MediaProbe ProbeMedia(const std::string &path)
     probe.startSeconds = 0;
     probe.durationSeconds = probe.duration / 1000000;
     probe.result = kProbeOk;
+    if (keepOpen && probe.Usable())
+        KeepOpenedSource(path, OpenedSource{std::move(relay), std::move(input), streams, std::move(ahead)});
     return probe;
 }
 

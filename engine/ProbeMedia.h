@@ -45,7 +45,8 @@ struct MediaProbe {
 };
 
 // Opens `path`, reads the stream information, opens the chosen streams' decoders to learn their
-// parameters and closes everything again. Safe on any thread; touches no shared state.
-MediaProbe ProbeMedia(const std::string &path);
+// parameters and closes everything again. Safe on any thread; touches no shared state unless
+// `keepOpen`: then a usable file is left open for its conversion (KeepOpenedSource).
+MediaProbe ProbeMedia(const std::string &path, bool keepOpen = false);
 
 } // namespace zentrova

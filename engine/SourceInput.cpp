@@ -46,15 +46,23 @@ EngineStatus SourceInput::Open(const std::string &path, const AVIOInterruptCB &i
 {
     if (path.empty())
         return EngineStatus::Failure("no source (unchecked row)");
-    AVIOInterruptCB cb = interrupt;
-    int ret = OpenInput(format_, path, &cb);
-    if (ret < 0)
-        return EngineStatus::Failure("cannot open " + path, ret);
-    ret = avformat_find_stream_info(format_.get(), nullptr);
-    if (ret < 0)
-        return EngineStatus::Failure("cannot read the stream information", ret);
-
-    const StreamChoice choice = ChooseStreams(*format_, &ahead_);
+    StreamChoice choice;
+    if (std::optional<OpenedSource> kept = TakeOpenedSource(path)) {
+        relay_ = std::move(kept->relay);
+        relay_->target = interrupt;
+        format_ = std::move(kept->format);
+        choice = kept->streams;
+        ahead_ = std::move(kept->ahead);
+    } else {
+        AVIOInterruptCB cb = interrupt;
+        int ret = OpenInput(format_, path, &cb);
+        if (ret < 0)
+            return EngineStatus::Failure("cannot open " + path, ret);
+        ret = avformat_find_stream_info(format_.get(), nullptr);
+        if (ret < 0)
+            return EngineStatus::Failure("cannot read the stream information", ret);
+        choice = ChooseStreams(*format_, &ahead_);
+    }
     videoIndex_ = choice.video;
     audioIndex_ = choice.audio;
     for (unsigned i = 0; i < format_->nb_streams; ++i)

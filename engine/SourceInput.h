@@ -3,6 +3,7 @@
 
 #include "engine/EngineStatus.h"
 #include "engine/FFmpegPtr.h"
+#include "engine/OpenedSource.h"
 #include "engine/StreamSelection.h"
 
 #include <string>
@@ -12,7 +13,8 @@ namespace zentrova {
 class SourceInput {
 public:
     // Opens `path`, reads the stream information, picks the last usable video and audio
-    // stream (see ChooseStreams) and opens their decoders. `interrupt` lets a stop request cut blocking reads short.
+    // stream (see ChooseStreams) and opens their decoders. `interrupt` lets a stop request cut
+    // blocking reads short. A source kept open by the probe (KeepOpenedSource) is taken over.
     EngineStatus Open(const std::string &path, const AVIOInterruptCB &interrupt);
 
     AVFormatContext *format() const { return format_.get(); }
@@ -41,6 +43,7 @@ public:
     bool readFailed() const;
 
 private:
+    std::unique_ptr<InterruptRelay> relay_;  // a taken-over source's; it outlives format_
     AVFormatContextPtr format_;
     AVCodecContextPtr videoDecoder_;
     AVCodecContextPtr audioDecoder_;

@@ -1,4 +1,7 @@
+#include "engine/OpenedSource.h"
 #include "engine/ProbeMedia.h"
+#include "tests/engine/ConvertTestSupport.h"
+#include "tests/engine/MediaCheck.h"
 #include "tests/support/TestMedia.h"
 
 extern "C" {
@@ -6,6 +9,9 @@ extern "C" {
 }
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
 
 using namespace zentrova;
 using zentrova::test::MediaPath;
@@ -104,4 +110,30 @@ TEST(ProbeMedia, BrokenFilesFailToOpenAndCarryNoFacts)
         EXPECT_EQ(p.videoCodecId, 0) << file;
         EXPECT_EQ(p.audioCodecId, 0) << file;
     }
+}
+
+// The command line's probe leaves the file open for its conversion; the conversion must not tell.
+TEST(ProbeMedia, AKeptSourceIsTakenOnceWhileUnchangedAndConvertsToTheSameFile)
+{
+    const std::string dir = test::ScratchDir("kept-source");
+    const std::string source = dir + "/source.mp4";
+    std::filesystem::copy_file(MediaPath("short_h264_aac_3s.mp4"), source);
+    constexpr int kMp3 = 11;
+
+    ASSERT_TRUE(ProbeMedia(source, true).Usable());
+    EXPECT_FALSE(TakeOpenedSource(MediaPath("short_h264_aac_3s.mp4")));
+    EXPECT_TRUE(TakeOpenedSource(source));
+    EXPECT_FALSE(TakeOpenedSource(source));
+
+    ASSERT_TRUE(ProbeMedia(source, true).Usable());
+    std::filesystem::last_write_time(source, std::filesystem::last_write_time(source) + std::chrono::seconds(5));
+    EXPECT_FALSE(TakeOpenedSource(source));
+
+    auto fresh = test::ConvertRows({test::RowFor(source)}, kMp3, dir + "/fresh");
+    ASSERT_TRUE(ProbeMedia(source, true).Usable());
+    auto kept = test::ConvertRows({test::RowFor(source)}, kMp3, dir + "/kept");
+    EXPECT_FALSE(TakeOpenedSource(source));  // the conversion took it
+    ASSERT_EQ(fresh->TaskStatus[0].load(), kTaskCompleted);
+    ASSERT_EQ(kept->TaskStatus[0].load(), kTaskCompleted);
+    EXPECT_EQ(test::FileBytes(fresh->OutputPaths[0]), test::FileBytes(kept->OutputPaths[0]));
 }
