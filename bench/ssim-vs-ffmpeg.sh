@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# How close to the source the 1080p anchor's picture comes out of zentrova-convert and of the
+# ffmpeg program given our settings: SSIM of each output picture against the source picture it
+# was made from, scaled and padded to the frame as both programs do.
+#
+# The output runs at 29.97 fps and the source at 30, so each program leaves out a picture now and
+# then, each at its own moments. The ssim filter pairs pictures by time, which then compares
+# neighbouring pictures from the first one left out on (even ffmpeg's own output scores 0.978 that
+# way). Here each output is paired by position with the source minus the pictures it left out,
+# found one at a time: where the pictures stop matching, the source picture there was left out.
+# Usage: bench/ssim-vs-ffmpeg.sh [BUILD_DIR]   (after bench/anchors-vs-ffmpeg.sh made the outputs)
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$top/build}" && pwd)
+work=$build/bench
+source=$work/source_1080p_60s.mp4
+frame=scale=320:180:flags=bicubic,pad=320:240:0:30:black,setsar=1,format=yuv420p
+ours=$(ls "$work"/ours-1080p/*.mp4 2>/dev/null | head -1)
+theirs=$work/ffmpeg-1080p/1080p.mp4
+[ -f "$source" ] && [ -n "$ours" ] && [ -f "$theirs" ] || {
+  echo "run bench/anchors-vs-ffmpeg.sh $build 1 1080p first" >&2; exit 2; }
+
+# Prints the overall SSIM, then the first output position (0-based) whose picture no longer
+# matches, or -1.
+compare() {  # OUTPUT LEFT-OUT...
+  local output=$1; shift
+  local keep=1 d
+  for d in "$@"; do keep="$keep*not(eq(n\\,$d))"; done
+  ffmpeg -hide_banner -nostdin -i "$output" -i "$source" -lavfi \
+    "[1:v]select='$keep',$frame,setpts=N/(30*TB)[r];[0:v]setpts=N/(30*TB)[o];[o][r]ssim=stats_file=$work/ssim.txt" \
+    -f null - 2>&1 | grep -o 'All:[0-9.]*' | cut -d: -f2
+  awk '{ split($5, a, ":"); if (a[2] < 0.99) { print substr($1, 3) - 1; found = 1; exit } } END { if (!found) print -1 }' \
+    "$work/ssim.txt"
+}
+
+measure() {  # OUTPUT
+  local left=() result first d i
+  for i in 1 2 3 4 5 6; do
+    result=($(compare "$1" "${left[@]}"))
+    first=${result[1]}
+    [ "$first" -lt 0 ] && break
+    # The position counts the source pictures kept; the picture left out there, in source numbers.
+    d=$first
+    for l in "${left[@]}"; do [ "$l" -le "$d" ] && d=$((d + 1)); done
+    left+=("$d")
+  done
+  echo "${result[0]} (pictures left out: ${left[*]:-none})"
+}
+
+echo "ours:   $(measure "$ours")"
+echo "ffmpeg: $(measure "$theirs")"
