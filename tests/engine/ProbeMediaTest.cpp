@@ -1,5 +1,6 @@
 #include "engine/OpenedSource.h"
 #include "engine/ProbeMedia.h"
+#include "engine/SourceInput.h"
 #include "tests/engine/ConvertTestSupport.h"
 #include "tests/engine/MediaCheck.h"
 #include "tests/support/TestMedia.h"
@@ -136,4 +137,23 @@ TEST(ProbeMedia, AKeptSourceIsTakenOnceWhileUnchangedAndConvertsToTheSameFile)
     ASSERT_EQ(fresh->TaskStatus[0].load(), kTaskCompleted);
     ASSERT_EQ(kept->TaskStatus[0].load(), kTaskCompleted);
     EXPECT_EQ(test::FileBytes(fresh->OutputPaths[0]), test::FileBytes(kept->OutputPaths[0]));
+}
+
+// A stop request must still cut short the reads of a source the probe opened.
+TEST(ProbeMedia, AKeptSourceHearsItsNewReadersStopRequest)
+{
+    const std::string source = MediaPath("long_h264_aac_30s.mp4");
+    ASSERT_TRUE(ProbeMedia(source, true).Usable());
+    bool stop = false;
+    const AVIOInterruptCB interrupt{[](void *flag) { return *static_cast<bool *>(flag) ? 1 : 0; }, &stop};
+    SourceInput input;
+    ASSERT_TRUE(input.Open(source, interrupt).ok());
+    EXPECT_FALSE(TakeOpenedSource(source));  // the input took it over
+    stop = true;
+    AVPacket *packet = av_packet_alloc();
+    int ret = 0;
+    while ((ret = input.ReadPacket(packet)) >= 0)
+        av_packet_unref(packet);
+    av_packet_free(&packet);
+    EXPECT_EQ(ret, AVERROR_EXIT);
 }
