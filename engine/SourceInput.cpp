@@ -26,7 +26,14 @@ EngineStatus OpenDecoder(AVStream *stream, AVCodecContextPtr &ctx, const char *k
     // Pictures are decoded on every core; sound decoders take what they can use.
     c->thread_count = stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO ? CodecThreads() : 0;
     c->pkt_timebase = stream->time_base;
-    ret = avcodec_open2(c.get(), decoder, nullptr);
+    // A picture decoder's frame threads, started as it opens, feed the encoder at the feeders'
+    // priority (see CodecThreads.h). Slice threads keep this thread's: the demuxing thread decodes
+    // beside them and waits for them, and lowering them made a 720p MPEG-2 conversion 2 % slower
+    // instead of 3 % faster.
+    if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && (decoder->capabilities & AV_CODEC_CAP_FRAME_THREADS))
+        ret = OpenAtFeederPriority([&] { return avcodec_open2(c.get(), decoder, nullptr); });
+    else
+        ret = avcodec_open2(c.get(), decoder, nullptr);
     if (ret < 0)
         return EngineStatus::Failure(std::string("cannot open the ") + kind + " decoder", ret);
     ctx = std::move(c);

@@ -3,6 +3,7 @@
 
 #include "engine/AVConvert.h"
 #include "engine/CodecMap.h"
+#include "engine/CodecThreads.h"
 #include "engine/DeviceTable.h"
 #include "engine/OutputFile.h"
 #include "engine/PreviewOutput.h"
@@ -436,11 +437,12 @@ void TranscodeTask::RunVideoStage(OutputFile &output)
     }
 }
 
-// The sound stage: resample, re-frame, encode and write. Once the clip's sound is complete the
+// The sound stage: resample, re-frame, encode and write, at the feeders' priority. Once the clip's sound is complete the
 // rest of the source's frames are only taken off the queue.
 void TranscodeTask::RunAudioStage(OutputFile &output)
 {
     pthread_setname_np(pthread_self(), "zentrova-audio");
+    LowerToFeederPriority();
     while (auto item = sound_->Pop()) {
         if (audio_->full())
             continue;

@@ -1,3 +1,4 @@
+#include "engine/CodecThreads.h"
 #include "engine/ConvertWorker.h"
 #include "engine/MergeWorker.h"
 #include "engine/StageQueue.h"
@@ -7,10 +8,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <random>
 #include <string>
 #include <thread>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 using namespace zentrova;
 using namespace zentrova::test;
@@ -86,6 +91,31 @@ std::chrono::milliseconds RandomMoment(std::mt19937 &random)
 }
 
 } // namespace
+
+namespace {
+
+int ThreadNice()
+{
+    return getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
+}
+
+} // namespace
+
+TEST(FeederPriority, ACodecOpensBelowTheCallerAndItsThreadsInheritThatWhileTheCallerKeepsItsOwn)
+{
+    const int mine = ThreadNice();
+    int opener = -100;
+    int started = -100;
+    const int result = OpenAtFeederPriority([&] {
+        opener = ThreadNice();
+        std::thread([&] { started = ThreadNice(); }).join();
+        return 7;
+    });
+    EXPECT_EQ(result, 7);
+    EXPECT_EQ(opener, std::min(mine + kFeederNiceSteps, 19));
+    EXPECT_EQ(started, opener);
+    EXPECT_EQ(ThreadNice(), mine);
+}
 
 TEST(ThreadedPipeline, AStopAtAnyMomentLeavesAPlayableFileAndNoHang)
 {
