@@ -2,6 +2,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdint>
 #include <functional>
 #include <thread>
 
@@ -31,15 +32,25 @@ inline int H264EncoderThreads()
     return Cores() * 3 / 2 + 1;
 }
 
-// The stages that feed the picture encoder (a picture decoder's frame threads and the sound
-// stage) run ten steps of niceness below it. x264's frame threads wait on each other row by row,
-// so a feeder that takes the core from the frame the others are waiting on idles them all; at a
-// lower priority the feeders run in those gaps instead, and the queues between the stages leave
-// them room to fall behind for a moment. Paired runs on the 2-core machine, against the same
-// program without it: 480p MPEG-4 to 320x240 0.93 of the time (1.83 -> 1.90 cores busy), 720p
-// MPEG-2 0.97, 1080p H.264 and a merge 0.99; five steps gained half as much, nineteen nothing.
-// Linux keeps the value per thread, and threads inherit it from the thread that starts them.
+// The stages that feed the picture encoder run ten steps of niceness below it: the sound stage
+// always, a picture decoder's frame threads when the encoder has the larger share of the work.
+// x264's frame threads wait on each other row by row, so a feeder that takes the core from the
+// frame the others are waiting on idles them all; at a lower priority the feeders run in those
+// gaps instead, and the queues between the stages leave them room to fall behind for a moment.
+// Paired runs on the 2-core machine against the same program without it: 480p MPEG-4 to
+// 320x240 0.93 of the time (1.83 -> 1.90 cores busy), 720p MPEG-2 (sound only) 0.97. Five steps
+// gained half as much, nineteen nothing. Linux keeps the value per thread, and threads inherit it
+// from the thread that starts them.
 constexpr int kFeederNiceSteps = 10;
+
+// Whether a picture decoder feeds the encoder rather than leads it: its source pictures are at most
+// eight times the area of those encoded. A 1080p H.264 source (27 times 320x240) decodes on the
+// critical path, and lowering its decoder made that conversion 2 % slower; a 480p MPEG-4 source
+// (4 times) lowered made it 2 % faster than lowering the sound stage alone.
+inline bool DecoderFeedsEncoder(std::int64_t sourceArea, std::int64_t encodedArea)
+{
+    return encodedArea > 0 && sourceArea <= 8 * encodedArea;
+}
 
 // Lowers the calling thread's priority by kFeederNiceSteps (at most to the lowest there is).
 // An unprivileged thread cannot raise it again. Failure leaves it as it was.

@@ -11,7 +11,7 @@ namespace zentrova {
 
 namespace {
 
-EngineStatus OpenDecoder(AVStream *stream, AVCodecContextPtr &ctx, const char *kind)
+EngineStatus OpenDecoder(AVStream *stream, AVCodecContextPtr &ctx, const char *kind, std::int64_t encodedArea = 0)
 {
     const AVCodec *decoder = avcodec_find_decoder(stream->codecpar->codec_id);
     if (!decoder)
@@ -26,11 +26,13 @@ EngineStatus OpenDecoder(AVStream *stream, AVCodecContextPtr &ctx, const char *k
     // Pictures are decoded on every core; sound decoders take what they can use.
     c->thread_count = stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO ? CodecThreads() : 0;
     c->pkt_timebase = stream->time_base;
-    // A picture decoder's frame threads, started as it opens, feed the encoder at the feeders'
-    // priority (see CodecThreads.h). Slice threads keep this thread's: the demuxing thread decodes
-    // beside them and waits for them, and lowering them made a 720p MPEG-2 conversion 2 % slower
-    // instead of 3 % faster.
-    if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && (decoder->capabilities & AV_CODEC_CAP_FRAME_THREADS))
+    // A picture decoder's frame threads, started as it opens, run at the feeders' priority when
+    // the encoder has the larger share of the work. Slice threads keep this thread's: the
+    // demuxing thread decodes beside them and waits for them (a 720p MPEG-2 conversion was 2 %
+    // slower with them lowered).
+    const AVCodecParameters *par = stream->codecpar;
+    if (par->codec_type == AVMEDIA_TYPE_VIDEO && (decoder->capabilities & AV_CODEC_CAP_FRAME_THREADS) &&
+        DecoderFeedsEncoder(std::int64_t{par->width} * par->height, encodedArea))
         ret = OpenAtFeederPriority([&] { return avcodec_open2(c.get(), decoder, nullptr); });
     else
         ret = avcodec_open2(c.get(), decoder, nullptr);
@@ -49,7 +51,7 @@ double TimestampSeconds(std::int64_t ts, AVRational timeBase)
     return static_cast<double>(ts) * av_q2d(timeBase);
 }
 
-EngineStatus SourceInput::Open(const std::string &path, const AVIOInterruptCB &interrupt)
+EngineStatus SourceInput::Open(const std::string &path, const AVIOInterruptCB &interrupt, std::int64_t encodedArea)
 {
     if (path.empty())
         return EngineStatus::Failure("no source (unchecked row)");
@@ -77,7 +79,7 @@ EngineStatus SourceInput::Open(const std::string &path, const AVIOInterruptCB &i
             format_->streams[i]->discard = AVDISCARD_ALL;
 
     if (videoIndex_ >= 0) {
-        EngineStatus s = OpenDecoder(videoStream(), videoDecoder_, "video");
+        EngineStatus s = OpenDecoder(videoStream(), videoDecoder_, "video", encodedArea);
         if (!s.ok())
             return s;
         AVStream *v = videoStream();

@@ -6,6 +6,7 @@
 #include "engine/OpenedSource.h"
 #include "engine/StreamSelection.h"
 
+#include <cstdint>
 #include <string>
 
 namespace zentrova {
@@ -15,7 +16,9 @@ public:
     // Opens `path`, reads the stream information, picks the last usable video and audio
     // stream (see ChooseStreams) and opens their decoders. `interrupt` lets a stop request cut
     // blocking reads short. A source kept open by the probe (KeepOpenedSource) is taken over.
-    EngineStatus Open(const std::string &path, const AVIOInterruptCB &interrupt);
+    // `encodedArea` is the area of the pictures the video is encoded to (0: none), which decides
+    // the picture decoder's priority (see DecoderFeedsEncoder).
+    EngineStatus Open(const std::string &path, const AVIOInterruptCB &interrupt, std::int64_t encodedArea = 0);
 
     AVFormatContext *format() const { return format_.get(); }
     AVStream *videoStream() const { return videoIndex_ >= 0 ? format_->streams[videoIndex_] : nullptr; }

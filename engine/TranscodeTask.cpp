@@ -71,7 +71,8 @@ EngineStatus TranscodeTask::OpenSource()
     if (!videoFrame_ || !audioFrame_ || !packet_)
         return EngineStatus::Failure("out of memory", AVERROR(ENOMEM));
     const AVIOInterruptCB interrupt{StopCallback, &job_};
-    EngineStatus s = input_.Open(job_.SourcePaths[static_cast<std::size_t>(row_)], interrupt);
+    const std::int64_t encodedArea = job_.VideoEnabled ? std::int64_t{job_.OutputWidth} * job_.OutputHeight : 0;
+    EngineStatus s = input_.Open(job_.SourcePaths[static_cast<std::size_t>(row_)], interrupt, encodedArea);
     if (!s.ok())
         return s;
 
