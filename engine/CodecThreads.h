@@ -1,4 +1,5 @@
-// How many threads the picture codecs get while the pipeline's stages run side by side.
+// How many threads the picture codecs get while the pipeline's stages run side by side, and which
+// of those threads yield to the encoder.
 #pragma once
 
 #include <algorithm>

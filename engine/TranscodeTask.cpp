@@ -438,8 +438,9 @@ void TranscodeTask::RunVideoStage(OutputFile &output)
     }
 }
 
-// The sound stage: resample, re-frame, encode and write, at the feeders' priority. Once the clip's sound is complete the
-// rest of the source's frames are only taken off the queue.
+// The sound stage: resample, re-frame, encode and write, at the feeders' priority (see
+// CodecThreads.h). Once the clip's sound is complete the rest of the source's frames are only
+// taken off the queue.
 void TranscodeTask::RunAudioStage(OutputFile &output)
 {
     pthread_setname_np(pthread_self(), "zentrova-audio");
