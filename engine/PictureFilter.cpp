@@ -173,6 +173,9 @@ EngineStatus PictureFilter::Pull()
             return {};
         if (ret < 0)
             return EngineStatus::Failure("picture filters", ret);
+        // bwdif counts in fields, at half the time base it was given; the encoder counts in slots.
+        if (filtered_->pts != AV_NOPTS_VALUE)
+            filtered_->pts = av_rescale_q(filtered_->pts, av_buffersink_get_time_base(output_), timeBase_);
         EngineStatus s = sink_(*filtered_);
         av_frame_unref(filtered_.get());
         if (!s.ok())

@@ -155,6 +155,11 @@ TEST_P(Interlaced, PicturesAreNotMixedFromTwoMoments)
     const std::string out = ScratchDir(std::string("interlaced-") + GetParam());
     auto job = ConvertRows({RowFor(MediaPath(GetParam()))}, 1, out);
     ASSERT_EQ(job->TaskStatus[0].load(), kTaskCompleted);
+    // Deinterlaced pictures keep their times: the picture lasts as long as the 3 s or 4 s source.
+    const std::vector<PacketInfo> packets = VideoPackets(job->OutputPaths[0]);
+    ASSERT_FALSE(packets.empty());
+    const double end = packets.back().seconds + packets.back().duration;
+    EXPECT_NEAR(end, std::string(GetParam()).find("mjpeg") != std::string::npos ? 3.0 : 4.0, 0.1);
     for (const double t : {0.5, 1.0, 2.0}) {
         const GrayPicture p = PictureAt(job->OutputPaths[0], t);
         ASSERT_EQ(p.width, 640);
