@@ -51,10 +51,9 @@ private:
     RowResult Failed(int row, const EngineStatus &status) const;
     void Publish(int row, RowResult result);
     void FailMergedRows(int upTo, const std::string &reason);
-    EngineStatus CreateOutput(int row, const TranscodeTask &task, std::optional<VideoEncoder> &video);
+    EngineStatus CreateOutput(int row, const TranscodeTask &task);
     StreamPlan PlanStreams(int row, const TranscodeTask &task) const;
-    EngineStatus OpenRowVideo(VideoEncoder &encoder, bool describeStream);
-    EngineStatus AlignRowEnd(VideoEncoder *video, bool rowPlacedPictures);
+    EngineStatus AlignRowEnd(bool rowPlacedPictures);
     EngineStatus FinishOutput();
     void DropOutput();
     bool StopRequested() const { return job_.StopRequested.load(std::memory_order_relaxed); }
@@ -62,12 +61,14 @@ private:
     AVConvert &job_;
     PreviewOutput preview_;
     std::unique_ptr<OutputFile> output_;
-    // Declared after the output: the encoder refers to its stream, so it goes first.
-    // One audio encoder serves the whole merge: a fresh one per row would start each row with
-    // its own priming delay, overlapping the end of the row before.
+    // Declared after the output: the encoders refer to its streams, so they go first.
+    // One video encoder serves the whole merge: a fresh one per row would assume the device's
+    // buffer three quarters full at every join, whatever the row before left in it, and spend
+    // bits the buffer does not hold; each row still starts with a key frame.
+    std::optional<VideoEncoder> video_;
+    // One audio encoder likewise: a fresh one per row would start each row with its own priming
+    // delay, overlapping the end of the row before.
     std::optional<AudioEncoder> audio_;
-    AVStream *videoStream_ = nullptr;
-    AVRational videoRate_{0, 1};
     TaskCarry carry_;
     bool finished_ = false;
     bool trailerWritten_ = false;
@@ -153,25 +154,17 @@ RowResult MergeRun::MergeRow(int row)
         return Failed(row, s);
     }
 
-    // Every row that writes to a video stream has an encoder of its own, even one without a
-    // picture: it fills the row's time with black so the picture stays on time.
-    std::optional<VideoEncoder> video;
     if (!output_) {
-        s = CreateOutput(row, task, video);
+        s = CreateOutput(row, task);
         if (!s.ok()) {
-            video.reset();
             DropOutput();
             return Failed(row, s);
         }
     } else {
-        if (task.usesVideo() && !videoStream_)
+        if (task.usesVideo() && !video_)
             s = EngineStatus::Failure("the merged file has no video stream");
         else if (task.usesAudio() && !audio_)
             s = EngineStatus::Failure("the merged file has no audio stream");
-        if (s.ok() && videoStream_) {
-            video.emplace();
-            s = OpenRowVideo(*video, false);
-        }
         if (!s.ok())
             return Failed(row, s);
         // A later row's values replace the earlier ones; the muxer writes them with the trailer.
@@ -182,29 +175,25 @@ RowResult MergeRun::MergeRow(int row)
     }
 
     const std::int64_t ptsBefore = carry_.videoLastPts;
-    task.UseEncoders(video ? &*video : nullptr, audio_ ? &*audio_ : nullptr);
+    task.UseEncoders(video_ ? &*video_ : nullptr, audio_ ? &*audio_ : nullptr);
     preview_.Start();
     const EngineStatus run = task.Run(*output_);
     const EngineStatus finished = task.Finish(*output_);
     const bool stopped = task.stopped() || StopRequested();
     carry_.videoLastPts = task.videoLastPts();
-    const EngineStatus aligned =
-        stopped ? EngineStatus{} : AlignRowEnd(video ? &*video : nullptr, carry_.videoLastPts != ptsBefore);
-    // Each row's encoder is drained at the end of the row: the frames it holds back are the
-    // last ones before the join.
-    const EngineStatus drained = video ? video->Drain(*output_) : EngineStatus{};
-    video.reset();
+    // A row without a picture still fills its time with black so the picture stays on time.
+    const EngineStatus aligned = stopped ? EngineStatus{} : AlignRowEnd(carry_.videoLastPts != ptsBefore);
     preview_.Stop();
 
     const EngineStatus whole = stopped ? EngineStatus{} : task.CheckWhole();
-    for (const EngineStatus *step : {&run, &finished, &aligned, &drained, &task.audioFailure(), &whole})
+    for (const EngineStatus *step : {&run, &finished, &aligned, &task.audioFailure(), &whole})
         if (!step->ok())
             return Failed(row, *step);
     merged_ = true;
     return {stopped ? kTaskNotFinished : kTaskCompleted, {}};
 }
 
-EngineStatus MergeRun::CreateOutput(int row, const TranscodeTask &task, std::optional<VideoEncoder> &video)
+EngineStatus MergeRun::CreateOutput(int row, const TranscodeTask &task)
 {
     const auto index = static_cast<std::size_t>(row);
     const StreamPlan plan = PlanStreams(row, task);
@@ -213,12 +202,11 @@ EngineStatus MergeRun::CreateOutput(int row, const TranscodeTask &task, std::opt
     if (!s.ok())
         return s;
     if (plan.video) {
-        videoStream_ = output_->AddStream();
-        if (!videoStream_)
+        AVStream *stream = output_->AddStream();
+        if (!stream)
             return EngineStatus::Failure("cannot create the output video stream", AVERROR(ENOMEM));
-        videoRate_ = plan.videoRate;
-        video.emplace();
-        s = OpenRowVideo(*video, true);
+        video_.emplace();
+        s = video_->Open(VideoParamsFromJob(job_), MergeRules(), *output_, stream, plan.videoRate, true);
         if (!s.ok())
             return s;
     }
@@ -272,17 +260,11 @@ StreamPlan MergeRun::PlanStreams(int row, const TranscodeTask &task) const
     return plan;
 }
 
-EngineStatus MergeRun::OpenRowVideo(VideoEncoder &encoder, bool describeStream)
-{
-    // Every row's encoder gets the creating row's rate: the stream has one time base and one set
-    // of codec headers, which a fresh encoder only reproduces with the same settings.
-    return encoder.Open(VideoParamsFromJob(job_), MergeRules(), *output_, videoStream_, videoRate_, describeStream);
-}
-
 // Brings both streams to the end of the row, so the next row starts them together: silence for
 // sound that ended early (or never came), black for a row that placed no picture.
-EngineStatus MergeRun::AlignRowEnd(VideoEncoder *video, bool rowPlacedPictures)
+EngineStatus MergeRun::AlignRowEnd(bool rowPlacedPictures)
 {
+    VideoEncoder *video = video_ ? &*video_ : nullptr;
     const double audioEnd = audio_ ? audio_->position() : 0.0;
     const double videoEnd = video ? static_cast<double>(carry_.videoLastPts + 1) * av_q2d(video->timeBase()) : 0.0;
     const double end = std::max(audioEnd, videoEnd);
@@ -323,9 +305,15 @@ EngineStatus MergeRun::FinishOutput()
     if (!output_ || finished_)
         return finishResult_;
     finished_ = true;
+    // The encoders' last frames end the last row; a file without them is not whole.
     EngineStatus result;
-    if (audio_)
-        result = audio_->Finish(*output_);
+    if (video_)
+        result = video_->Drain(*output_);
+    if (audio_) {
+        const EngineStatus a = audio_->Finish(*output_);
+        if (result.ok())
+            result = a;
+    }
     const EngineStatus t = output_->Finish();
     if (result.ok())
         result = t;
@@ -351,7 +339,7 @@ EngineStatus MergeRun::FinishOutput()
 void MergeRun::DropOutput()
 {
     audio_.reset();
-    videoStream_ = nullptr;
+    video_.reset();
     if (output_)
         output_->Discard();
     output_.reset();

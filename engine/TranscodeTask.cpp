@@ -475,8 +475,8 @@ EngineStatus TranscodeTask::Finish(OutputFile &output)
             result = a;
         }
     }
-    if (video_ && ownVideo_) {
-        EngineStatus v = video_->Drain(output);
+    if (video_) {
+        EngineStatus v = ownVideo_ ? video_->Drain(output) : video_->EndSource(output);
         if (!v.ok())
             result = v;
     }

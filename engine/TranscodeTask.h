@@ -81,7 +81,8 @@ public:
     // decoding run on the calling thread, the picture work and the video encoder on a second,
     // resampling and encoding the sound on a third; all have finished when Run returns.
     EngineStatus Run(OutputFile &output);
-    // Delivers what the decoders, the resampler, the FIFO and the encoders still hold.
+    // Delivers what the decoders, the resampler and the FIFO still hold. The row's own encoders
+    // are drained; encoders that outlive the row only see its source end.
     EngineStatus Finish(OutputFile &output);
 
     TaskPhase phase() const { return phase_; }

@@ -116,9 +116,16 @@ EngineStatus VideoEncoder::Open(const VideoEncoderParams &params, const Transcod
             return EngineStatus::Failure("video stream parameters", p);
     }
 
-    filter_.emplace(c->width, c->height, c->pix_fmt, c->time_base, params.fit,
-                    [this](AVFrame &picture) { return EncodePicture(picture, *target_); });
+    fit_ = params.fit;
+    StartFilter();
     return {};
+}
+
+void VideoEncoder::StartFilter()
+{
+    const AVCodecContext *c = encoder_.get();
+    filter_.emplace(c->width, c->height, c->pix_fmt, c->time_base, fit_,
+                    [this](AVFrame &picture) { return EncodePicture(picture, *target_); });
 }
 
 EngineStatus VideoEncoder::Encode(const AVFrame &frame, std::int64_t pts, std::int64_t duration, OutputFile &output)
@@ -130,13 +137,25 @@ EngineStatus VideoEncoder::Encode(const AVFrame &frame, std::int64_t pts, std::i
 
 EngineStatus VideoEncoder::EncodePicture(AVFrame &picture, OutputFile &output)
 {
-    // Only the encoder decides which pictures are key frames.
-    picture.pict_type = AV_PICTURE_TYPE_NONE;
+    // The encoder decides which pictures are key frames, but for a new source's first: a merged
+    // row can be found and played from its start.
+    picture.pict_type = keyFrameNext_ ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
     picture.key_frame = 0;
+    keyFrameNext_ = false;
     const int ret = avcodec_send_frame(encoder_.get(), &picture);
     if (ret < 0)
         return EngineStatus::Failure("video encoding", ret);
     return WritePackets(output);
+}
+
+EngineStatus VideoEncoder::EndSource(OutputFile &output)
+{
+    target_ = &output;
+    const EngineStatus s = filter_->Flush();
+    // The next source's shape, field order and pixel shape are its own.
+    StartFilter();
+    keyFrameNext_ = true;
+    return s;
 }
 
 EngineStatus VideoEncoder::Drain(OutputFile &output)

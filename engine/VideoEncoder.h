@@ -46,16 +46,23 @@ public:
     // The source stream's pixel shape, which a container may give when the codec does not.
     void SetSourceAspect(AVRational sar) { filter_->SetSourceAspect(sar); }
     void SetSourceInterlaced(bool interlaced) { filter_->SetSourceInterlaced(interlaced); }
+    // Ends the current source without ending the stream: the pictures the filters hold go to the
+    // encoder, the filters start afresh for the next source, and its first picture becomes a key
+    // frame. The encoder keeps its frames in flight and its rate control goes on undisturbed.
+    EngineStatus EndSource(OutputFile &output);
     // Sends the end of stream and writes every packet the filters and the encoder still hold.
     EngineStatus Drain(OutputFile &output);
 
 private:
     EngineStatus WritePackets(OutputFile &output);
     EngineStatus EncodePicture(AVFrame &picture, OutputFile &output);
+    void StartFilter();
 
     AVCodecContextPtr encoder_;
     AVStream *stream_ = nullptr;
     std::optional<PictureFilter> filter_;
+    PictureFit fit_ = PictureFit::Pad;
+    bool keyFrameNext_ = false;
     OutputFile *target_ = nullptr;  // the file of the Encode or Drain call in progress
     AVPacketPtr packet_;
     std::deque<std::pair<std::int64_t, std::int64_t>> durations_;  // pts, duration of frames in flight

@@ -183,9 +183,10 @@ namespace {
 
 struct PeakCase {
     int profile;
-    const char *videoBitRate;  // the highest the profile's dialog list offers
+    const char *videoBitRate;  // the highest the profile's dialog list offers, or its default where higher
     int maxKbps;
     int bufferKbits;
+    bool merged = false;  // the source three times over, merged: the buffer must hold at the joins
 };
 
 } // namespace
@@ -195,10 +196,17 @@ class RatePeaks : public ::testing::TestWithParam<PeakCase> {};
 TEST_P(RatePeaks, HardContentStaysWithinTheDecoderBuffer)
 {
     const PeakCase &c = GetParam();
-    const std::string out = ScratchDir("peaks-" + std::to_string(c.profile));
-    auto job = ConvertRows({RowFor(MediaPath("grain_640x480_30fps.mp4"))}, c.profile, out,
-                           [&](OutputSettings &s) { s.VideoBitRate = ParseValueText(c.videoBitRate); });
-    ASSERT_EQ(job->TaskStatus[0].load(), kTaskCompleted);
+    const std::string out = ScratchDir("peaks-" + std::to_string(c.profile) + (c.merged ? "-merged" : ""));
+    const auto tweak = [&](OutputSettings &s) { s.VideoBitRate = ParseValueText(c.videoBitRate); };
+    const TaskRow row = RowFor(MediaPath("grain_640x480_30fps.mp4"));
+    std::unique_ptr<AVConvert> job;
+    if (c.merged) {
+        job = FillMergeRows({row, row, row}, c.profile, out, tweak);
+        MergeWorker(*job);
+    } else {
+        job = ConvertRows({row}, c.profile, out, tweak);
+    }
+    ASSERT_EQ(job->TaskStatus[c.merged ? 2 : 0].load(), kTaskCompleted);
     const std::vector<PacketInfo> packets = VideoPackets(job->OutputPaths[0]);
     ASSERT_GT(packets.size(), 100u);
     // A decoder whose buffer fills at the peak rate never runs dry: over any run of pictures the
@@ -218,7 +226,8 @@ TEST_P(RatePeaks, HardContentStaysWithinTheDecoderBuffer)
 INSTANTIATE_TEST_SUITE_P(Profiles, RatePeaks,
                          ::testing::Values(PeakCase{0, "4000 kbps", 1500, 2000}, PeakCase{0, "512 kbps", 768, 2000},
                                            PeakCase{1, "4000 kbps", 1500, 2000}, PeakCase{3, "1500 kbps", 2500, 1310},
-                                           PeakCase{8, "2000 kbps", 2500, 1310}));
+                                           PeakCase{8, "2000 kbps", 2500, 1310},
+                                           PeakCase{3, "2000 kbps", 2500, 1310, true}));
 
 struct VerdictCase {
     OutputValues values;

@@ -1,8 +1,5 @@
 #include "engine/ConvertWorker.h"
 #include "engine/MergeWorker.h"
-#include "engine/OutputFile.h"
-#include "engine/TranscodeRules.h"
-#include "engine/VideoEncoder.h"
 #include "tests/engine/ConvertTestSupport.h"
 #include "tests/engine/MediaCheck.h"
 #include "tests/support/TestMedia.h"
@@ -360,26 +357,4 @@ TEST(MergeWorker, EmptyBatchEndsAtOnce)
     job.TaskCount = 0;
     EXPECT_EQ(MergeRows(job), "");
     EXPECT_EQ(job.CurrentTask.load(), 0);
-}
-
-TEST(MergeWorker, FreshEncodersWithTheSameSettingsWriteTheSameHeaders)
-{
-    // Every row's encoder writes into a stream whose codec headers came from the first: the
-    // joins decode only while a fresh encoder with the same settings reproduces them.
-    OutputFile output;
-    ASSERT_TRUE(output.Create(ScratchDir("merge-headers") + "/x.mp4").ok());
-    AVStream *stream = output.AddStream();
-    ASSERT_NE(stream, nullptr);
-    for (const int codec : {28, 13}) {
-        const VideoEncoderParams params{codec, 2000000, 320, 240, 29.97};
-        auto headers = [&] {
-            VideoEncoder e;
-            EXPECT_TRUE(e.Open(params, MergeRules(), output, stream, AVRational{25, 1}, false).ok());
-            const AVCodecContext *c = e.context();
-            return std::string(reinterpret_cast<const char *>(c->extradata), static_cast<std::size_t>(c->extradata_size));
-        };
-        const std::string first = headers();
-        EXPECT_FALSE(first.empty()) << codec;
-        EXPECT_EQ(headers(), first) << codec;
-    }
 }
