@@ -291,6 +291,10 @@ EngineStatus MergeRun::AlignRowEnd(bool rowPlacedPictures)
                 return result;
             carry_.videoLastPts = pts;
         }
+        // The black is this row's picture: the next row starts with a key frame of its own.
+        result = video->EndSource(*output_);
+        if (!result.ok())
+            return result;
     }
     if (audio_)
         result = audio_->PadTo(end, *output_);
