@@ -206,7 +206,7 @@ EngineStatus MergeRun::CreateOutput(int row, const TranscodeTask &task)
         if (!stream)
             return EngineStatus::Failure("cannot create the output video stream", AVERROR(ENOMEM));
         video_.emplace();
-        s = video_->Open(VideoParamsFromJob(job_), MergeRules(), *output_, stream, plan.videoRate, true);
+        s = video_->Open(VideoParamsFromJob(job_), MergeRules(), *output_, stream, plan.videoRate);
         if (!s.ok())
             return s;
     }

@@ -106,7 +106,7 @@ EngineStatus TranscodeTask::CreateOutputStreams(OutputFile &output)
         if (!stream)
             return EngineStatus::Failure("cannot create the output video stream", AVERROR(ENOMEM));
         ownVideo_.emplace();
-        EngineStatus s = ownVideo_->Open(VideoParamsFromJob(job_), rules_, output, stream, facts_.videoRate, true);
+        EngineStatus s = ownVideo_->Open(VideoParamsFromJob(job_), rules_, output, stream, facts_.videoRate);
         if (!s.ok())
             return s;
         video_ = &*ownVideo_;

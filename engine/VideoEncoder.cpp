@@ -36,7 +36,7 @@ int KeyFrameInterval(AVRational timeBase)
 }
 
 EngineStatus VideoEncoder::Open(const VideoEncoderParams &params, const TranscodeRules &rules,
-                                const OutputFile &output, AVStream *stream, AVRational sourceRate, bool describeStream)
+                                const OutputFile &output, AVStream *stream, AVRational sourceRate)
 {
     const AVCodec *codec = FindEncoder(params.codecId);
     if (!codec)
@@ -108,13 +108,11 @@ EngineStatus VideoEncoder::Open(const VideoEncoderParams &params, const Transcod
     if (ret < 0)
         return EngineStatus::Failure(std::string("cannot open the video encoder ") + codec->name, ret);
 
-    if (describeStream) {
-        stream->time_base = c->time_base;
-        stream->sample_aspect_ratio = c->sample_aspect_ratio;
-        const int p = avcodec_parameters_from_context(stream->codecpar, c);
-        if (p < 0)
-            return EngineStatus::Failure("video stream parameters", p);
-    }
+    stream->time_base = c->time_base;
+    stream->sample_aspect_ratio = c->sample_aspect_ratio;
+    const int p = avcodec_parameters_from_context(stream->codecpar, c);
+    if (p < 0)
+        return EngineStatus::Failure("video stream parameters", p);
 
     fit_ = params.fit;
     StartFilter();

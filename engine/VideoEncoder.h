@@ -31,11 +31,10 @@ int KeyFrameInterval(AVRational timeBase);
 
 class VideoEncoder {
 public:
-    // Configures and opens an encoder that writes into `stream`. `sourceRate` is the source
-    // video stream's rate. When `describeStream` is set the stream's parameters are filled from
-    // the encoder (the header is not yet written).
+    // Configures and opens an encoder that writes into `stream`, whose parameters it fills (the
+    // header is not yet written). `sourceRate` is the source video stream's rate.
     EngineStatus Open(const VideoEncoderParams &params, const TranscodeRules &rules, const OutputFile &output,
-                      AVStream *stream, AVRational sourceRate, bool describeStream);
+                      AVStream *stream, AVRational sourceRate);
 
     AVRational timeBase() const { return encoder_->time_base; }
     AVCodecContext *context() const { return encoder_.get(); }
@@ -63,7 +62,7 @@ private:
     std::optional<PictureFilter> filter_;
     PictureFit fit_ = PictureFit::Pad;
     bool keyFrameNext_ = false;
-    OutputFile *target_ = nullptr;  // the file of the Encode or Drain call in progress
+    OutputFile *target_ = nullptr;  // the file of the call in progress
     AVPacketPtr packet_;
     std::deque<std::pair<std::int64_t, std::int64_t>> durations_;  // pts, duration of frames in flight
 };
