@@ -1,6 +1,7 @@
 #include "engine/CodecThreads.h"
 #include "engine/ConvertWorker.h"
 #include "engine/MergeWorker.h"
+#include "engine/SourceInput.h"
 #include "engine/StageQueue.h"
 #include "tests/engine/ConvertTestSupport.h"
 #include "tests/engine/MediaCheck.h"
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <thread>
@@ -116,6 +118,46 @@ TEST(FeederPriority, ACodecOpensBelowTheCallerAndItsThreadsInheritThatWhileTheCa
     EXPECT_EQ(started, opener);
     EXPECT_EQ(ThreadNice(), mine);
 }
+
+namespace {
+
+// How many of this process's threads run at a lower priority than `nice`.
+int ThreadsBelow(int nice)
+{
+    int count = 0;
+    for (const auto &task : std::filesystem::directory_iterator("/proc/self/task"))
+        count += getpriority(PRIO_PROCESS, static_cast<id_t>(std::stoi(task.path().filename().string()))) > nice;
+    return count;
+}
+
+struct DecoderCase {
+    const char *source;
+    std::int64_t encodedArea;
+    bool lowered;
+};
+
+} // namespace
+
+class DecoderPriority : public ::testing::TestWithParam<DecoderCase> {};
+
+// Only a frame-threaded picture decoder that feeds the encoder yields to it: one that leads it (a
+// source more than eight times the encoded area), one with slice threads beside the demuxing
+// thread, and one whose pictures are not encoded keep the caller's priority.
+TEST_P(DecoderPriority, OnlyAFeedingFrameThreadedDecoderYields)
+{
+    const DecoderCase &c = GetParam();
+    const int mine = ThreadNice();
+    SourceInput input;
+    ASSERT_TRUE(input.Open(MediaPath(c.source), AVIOInterruptCB{}, c.encodedArea).ok());
+    EXPECT_EQ(ThreadsBelow(mine) > 0, c.lowered);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, DecoderPriority,
+                         ::testing::Values(DecoderCase{"mpeg4_mp3.avi", 320 * 240, true},
+                                           DecoderCase{"h264_aac_stereo_12s.mp4", 160 * 120, true},
+                                           DecoderCase{"h264_aac_stereo_12s.mp4", 80 * 60, false},
+                                           DecoderCase{"mpeg4_mp3.avi", 0, false},
+                                           DecoderCase{"mpeg2_ac3_5_1.ts", 320 * 240, false}));
 
 TEST(ThreadedPipeline, AStopAtAnyMomentLeavesAPlayableFileAndNoHang)
 {
