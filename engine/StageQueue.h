@@ -9,6 +9,8 @@
 //
 // A producer that found the queue full sleeps until the consumer has taken half of it: waking
 // it for every item taken costs a futex round trip per sound frame, more than the work saved.
+// A producer that can do the consumer's work instead of waiting uses full(), TryPop() and
+// WaitForItem(), with a lock of its own around taking and doing each item so the order holds.
 #pragma once
 
 #include <condition_variable>
@@ -56,13 +58,29 @@ public:
     {
         std::unique_lock lock(mutex_);
         itemReady_.wait(lock, [&] { return aborted_ || ended_ || !items_.empty(); });
-        if (aborted_ || items_.empty())
-            return std::nullopt;
-        Item item = std::move(items_.front());
-        items_.pop_front();
-        if (producersWaiting_ > 0 && items_.size() <= resumeAt_)
-            roomFree_.notify_one();
-        return item;
+        return TakeFront();
+    }
+
+    // Waits until an item can be taken; false once the queue is aborted, or ended and empty.
+    bool WaitForItem()
+    {
+        std::unique_lock lock(mutex_);
+        itemReady_.wait(lock, [&] { return aborted_ || ended_ || !items_.empty(); });
+        return !aborted_ && !items_.empty();
+    }
+
+    // The first item if there is one, without waiting.
+    std::optional<Item> TryPop()
+    {
+        std::lock_guard lock(mutex_);
+        return TakeFront();
+    }
+
+    // Whether Push would wait.
+    bool full() const
+    {
+        std::lock_guard lock(mutex_);
+        return items_.size() >= capacity_;
     }
 
     // No more items will come; what is queued is still delivered.
@@ -104,6 +122,18 @@ public:
     }
 
 private:
+    // With mutex_ held.
+    std::optional<Item> TakeFront()
+    {
+        if (aborted_ || items_.empty())
+            return std::nullopt;
+        Item item = std::move(items_.front());
+        items_.pop_front();
+        if (producersWaiting_ > 0 && items_.size() <= resumeAt_)
+            roomFree_.notify_one();
+        return item;
+    }
+
     mutable std::mutex mutex_;
     std::condition_variable itemReady_;
     std::condition_variable roomFree_;

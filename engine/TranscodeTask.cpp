@@ -238,12 +238,13 @@ EngineStatus TranscodeTask::StartStages(OutputFile &output)
     if (video_)
         pictures_ = std::make_unique<StageQueue<PlacedPicture>>(kPictures);
     if (audio_)
-        sound_ = std::make_unique<StageQueue<DecodedSound>>(kSoundFrames);
+        sound_ = std::make_unique<StandInStage<DecodedSound>>(
+            kSoundFrames, [this, &output](DecodedSound &sound) { ConvertSound(sound, output); });
     try {
         if (video_)
             videoStage_ = std::thread([this, &output] { RunVideoStage(output); });
         if (audio_)
-            audioStage_ = std::thread([this, &output] { RunAudioStage(output); });
+            audioStage_ = std::thread([this] { RunAudioStage(); });
     } catch (const std::system_error &e) {
         stopReason_ = StopReason::Failed;
         return EngineStatus::Failure(std::string("cannot start the conversion's threads: ") + e.what());
@@ -397,13 +398,13 @@ EngineStatus TranscodeTask::DecodeAudio(const AVPacket *packet)
         return {};
     while (avcodec_receive_frame(decoder, audioFrame_.get()) >= 0) {
         // The decoder's frame is handed over, not copied. Only this thread ends or aborts the
-        // queue, so Push takes every frame.
+        // stage, so every frame is converted.
         DecodedSound sound{AVFramePtr(av_frame_alloc()),
                            TimestampSeconds(audioFrame_->best_effort_timestamp, input_.audioStream()->time_base) - origin_};
         if (!sound.frame)
             return EngineStatus::Failure("out of memory", AVERROR(ENOMEM));
         av_frame_move_ref(sound.frame.get(), audioFrame_.get());
-        sound_->Push(std::move(sound));
+        sound_->Hand(std::move(sound));
     }
     return {};
 }
@@ -439,21 +440,24 @@ void TranscodeTask::RunVideoStage(OutputFile &output)
 }
 
 // The sound stage: resample, re-frame, encode and write, at the feeders' priority (see
-// CodecThreads.h). Once the clip's sound is complete the rest of the source's frames are only
-// taken off the queue.
-void TranscodeTask::RunAudioStage(OutputFile &output)
+// CodecThreads.h); the demuxing thread stands in for it once it falls behind (StandInStage.h).
+void TranscodeTask::RunAudioStage()
 {
     pthread_setname_np(pthread_self(), "zentrova-audio");
     LowerToFeederPriority();
-    while (auto item = sound_->Pop()) {
-        if (audio_->full())
-            continue;
-        EngineStatus s = audio_->Push(*item->value.frame, item->value.seconds, output);
-        if (!s.ok() && audioFailure_.ok())
-            audioFailure_ = EngineStatus::Failure("the sound failed: " + s.what());
-        audioPosition_.store(audio_->position(), std::memory_order_relaxed);
-        audioFull_.store(audio_->full(), std::memory_order_relaxed);
-    }
+    sound_->Run();
+}
+
+// Once the clip's sound is complete the rest of the source's frames are only taken off the queue.
+void TranscodeTask::ConvertSound(const DecodedSound &sound, OutputFile &output)
+{
+    if (audio_->full())
+        return;
+    EngineStatus s = audio_->Push(*sound.frame, sound.seconds, output);
+    if (!s.ok() && audioFailure_.ok())
+        audioFailure_ = EngineStatus::Failure("the sound failed: " + s.what());
+    audioPosition_.store(audio_->position(), std::memory_order_relaxed);
+    audioFull_.store(audio_->full(), std::memory_order_relaxed);
 }
 
 EngineStatus TranscodeTask::Finish(OutputFile &output)

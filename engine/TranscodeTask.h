@@ -7,6 +7,7 @@
 #include "engine/FFmpegPtr.h"
 #include "engine/SourceInput.h"
 #include "engine/StageQueue.h"
+#include "engine/StandInStage.h"
 #include "engine/TranscodeRules.h"
 #include "engine/VideoEncoder.h"
 #include "engine/VideoTimeline.h"
@@ -127,7 +128,8 @@ private:
 
     // The stage threads.
     void RunVideoStage(OutputFile &output);
-    void RunAudioStage(OutputFile &output);
+    void RunAudioStage();
+    void ConvertSound(const DecodedSound &sound, OutputFile &output);
 
     AVConvert &job_;
     int row_;
@@ -160,13 +162,13 @@ private:
 
     // Between the demuxing thread and the stages.
     std::unique_ptr<StageQueue<PlacedPicture>> pictures_;
-    std::unique_ptr<StageQueue<DecodedSound>> sound_;
+    std::unique_ptr<StandInStage<DecodedSound>> sound_;
     std::thread videoStage_;
     std::thread audioStage_;
     std::atomic<double> audioPosition_{0};
     std::atomic<bool> audioFull_{false};
     EngineStatus videoFailure_;  // written by the video stage, read after it is joined
-    EngineStatus audioFailure_;  // written by the audio stage, read after it is joined
+    EngineStatus audioFailure_;  // written by the one converting the sound, read after the stages end
 };
 
 } // namespace zentrova

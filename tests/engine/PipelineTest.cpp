@@ -3,6 +3,7 @@
 #include "engine/MergeWorker.h"
 #include "engine/SourceInput.h"
 #include "engine/StageQueue.h"
+#include "engine/StandInStage.h"
 #include "tests/engine/ConvertTestSupport.h"
 #include "tests/engine/MediaCheck.h"
 #include "tests/support/TestMedia.h"
@@ -10,11 +11,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <future>
 #include <random>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -69,6 +73,63 @@ TEST(StageQueue, FlushDropsWhatIsQueuedAndStartsANewSerial)
     EXPECT_EQ(before->serial + 1, queue.serial());
     EXPECT_EQ(after->serial, queue.serial());
     EXPECT_FALSE(queue.Pop().has_value());
+}
+
+// The stage's thread is stuck in its first item, as a starved one would be, while the feeding
+// thread fills the queue: the feeding thread takes the work over once the stage lets go of that
+// item, and every item is worked on once, in order.
+TEST(StandInStage, TheFeedingThreadTakesOverInOrderOnceTheQueueIsFull)
+{
+    struct Done {
+        int value;
+        bool byFeeder;
+    };
+    std::vector<Done> done;
+    std::promise<void> started;
+    std::promise<void> release;
+    std::future<void> released = release.get_future();
+    const auto feeder = std::this_thread::get_id();
+    StandInStage<int> stage(3, [&](int &value) {
+        if (value == 1) {
+            started.set_value();
+            released.wait();
+        }
+        done.push_back({value, std::this_thread::get_id() == feeder});
+    });
+    std::thread worker([&] { stage.Run(); });
+    stage.Hand(1);
+    started.get_future().wait();
+    std::thread releaser([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        release.set_value();
+    });
+    for (int value = 2; value <= 8; ++value)
+        stage.Hand(value);
+    EXPECT_TRUE(stage.takenOver());
+    stage.End();
+    worker.join();
+    releaser.join();
+    ASSERT_EQ(done.size(), 8u);
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(done[static_cast<std::size_t>(i)].value, i + 1);
+    EXPECT_FALSE(done.front().byFeeder);
+    EXPECT_TRUE(done.back().byFeeder);
+}
+
+TEST(StandInStage, AStageThatKeepsUpDoesAllTheWorkAndAnAbortDropsTheRest)
+{
+    std::atomic<int> done{0};
+    StandInStage<int> stage(4, [&](int &value) { done.fetch_add(value); });
+    std::thread worker([&] { stage.Run(); });
+    stage.Hand(1);
+    stage.Hand(2);
+    while (done.load() < 3)
+        std::this_thread::yield();
+    EXPECT_FALSE(stage.takenOver());
+    stage.Abort();
+    worker.join();
+    stage.Hand(4);
+    EXPECT_EQ(done.load(), 3);
 }
 
 namespace {
