@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <thread>
 
 namespace zentrova {
@@ -34,7 +35,8 @@ inline int H264EncoderThreads()
 }
 
 // The stages that feed the picture encoder run ten steps of niceness below it: the sound stage
-// always, a picture decoder's frame threads when the encoder has the larger share of the work.
+// always (with the demuxing thread standing in once it falls behind), a picture decoder's frame
+// threads when the encoder has the larger share of the work and no other program wants the cores.
 // x264's frame threads wait on each other row by row, so a feeder that takes the core from the
 // frame the others are waiting on idles them all; at a lower priority the feeders run in those
 // gaps instead, and the queues between the stages leave them room to fall behind for a moment.
@@ -52,6 +54,13 @@ inline bool DecoderFeedsEncoder(std::int64_t sourceArea, std::int64_t encodedAre
 {
     return encodedArea > 0 && sourceArea <= 8 * encodedArea;
 }
+
+// How many threads of other processes are running or waiting for a core: the kernel's count of
+// runnable threads less this process's own, the fewest over a few looks 2 ms apart so that a
+// moment's work elsewhere does not count. -1 when /proc cannot tell.
+int OtherRunnableThreads();
+// Tests stand a fixed answer in for OtherRunnableThreads; nullopt reads the machine again.
+void FixOtherRunnableThreads(std::optional<int> count);
 
 // Lowers the calling thread's priority by kFeederNiceSteps (at most to the lowest there is).
 // An unprivileged thread cannot raise it again. Failure leaves it as it was.

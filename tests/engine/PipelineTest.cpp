@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <future>
 #include <random>
@@ -21,6 +22,7 @@
 #include <vector>
 
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace zentrova;
@@ -195,21 +197,26 @@ struct DecoderCase {
     const char *source;
     std::int64_t encodedArea;
     bool lowered;
+    int otherRunnable = 0;  // other programs' threads wanting a core as the source opens
 };
 
 } // namespace
 
 class DecoderPriority : public ::testing::TestWithParam<DecoderCase> {};
 
-// Only a frame-threaded picture decoder that feeds the encoder yields to it: one that leads it (a
-// source more than eight times the encoded area), one with slice threads beside the demuxing
-// thread, and one whose pictures are not encoded keep the caller's priority.
-TEST_P(DecoderPriority, OnlyAFeedingFrameThreadedDecoderYields)
+// Only a frame-threaded picture decoder that feeds the encoder yields to it, and only on cores
+// nothing else wants: one that leads it (a source more than eight times the encoded area), one
+// with slice threads beside the demuxing thread, one whose pictures are not encoded, and one
+// opened while other programs are busy (or their load cannot be read) keep the caller's priority.
+TEST_P(DecoderPriority, OnlyAFeedingFrameThreadedDecoderOnAnOtherwiseIdleMachineYields)
 {
     const DecoderCase &c = GetParam();
     const int mine = ThreadNice();
+    FixOtherRunnableThreads(c.otherRunnable);
     SourceInput input;
-    ASSERT_TRUE(input.Open(MediaPath(c.source), AVIOInterruptCB{}, c.encodedArea).ok());
+    const EngineStatus opened = input.Open(MediaPath(c.source), AVIOInterruptCB{}, c.encodedArea);
+    FixOtherRunnableThreads(std::nullopt);
+    ASSERT_TRUE(opened.ok());
     EXPECT_EQ(ThreadsBelow(mine) > 0, c.lowered);
 }
 
@@ -218,7 +225,42 @@ INSTANTIATE_TEST_SUITE_P(Sources, DecoderPriority,
                                            DecoderCase{"h264_aac_stereo_12s.mp4", 160 * 120, true},
                                            DecoderCase{"h264_aac_stereo_12s.mp4", 80 * 60, false},
                                            DecoderCase{"mpeg4_mp3.avi", 0, false},
-                                           DecoderCase{"mpeg2_ac3_5_1.ts", 320 * 240, false}));
+                                           DecoderCase{"mpeg2_ac3_5_1.ts", 320 * 240, false},
+                                           DecoderCase{"mpeg4_mp3.avi", 320 * 240, false, 1},
+                                           DecoderCase{"mpeg4_mp3.avi", 320 * 240, false, -1}));
+
+// Busy programs beside this one count, however many; this process's own busy threads do not.
+TEST(FeederPriority, OtherProgramsBusyThreadsCountAndOurOwnDoNot)
+{
+    std::atomic<bool> spin{true};
+    std::vector<std::thread> own;
+    for (int i = 0; i < 4; ++i)
+        own.emplace_back([&] {
+            while (spin.load(std::memory_order_relaxed)) {
+            }
+        });
+    const int withOwnBusy = OtherRunnableThreads();
+    std::vector<pid_t> children;
+    for (int i = 0; i < 2; ++i) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0)
+            for (;;) {
+            }
+        children.push_back(child);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const int withChildren = OtherRunnableThreads();
+    for (pid_t child : children) {
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+    }
+    spin.store(false);
+    for (std::thread &t : own)
+        t.join();
+    EXPECT_LT(withOwnBusy, 4);
+    EXPECT_GE(withChildren, 2);
+}
 
 TEST(ThreadedPipeline, AStopAtAnyMomentLeavesAPlayableFileAndNoHang)
 {
