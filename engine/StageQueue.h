@@ -9,7 +9,7 @@
 //
 // A producer that found the queue full sleeps until the consumer has taken half of it: waking
 // it for every item taken costs a futex round trip per sound frame, more than the work saved.
-// A producer that can do the consumer's work instead of waiting uses full(), TryPop() and
+// A producer that can do the consumer's work instead of waiting uses WaitForRoom(), TryPop() and
 // WaitForItem(), with a lock of its own around taking and doing each item so the order holds.
 #pragma once
 
@@ -81,6 +81,20 @@ public:
     {
         std::lock_guard lock(mutex_);
         return items_.size() >= capacity_;
+    }
+
+    // Waits as Push would, but no longer than `timeout`: true once Push would not wait.
+    template <typename Duration>
+    bool WaitForRoom(Duration timeout)
+    {
+        std::unique_lock lock(mutex_);
+        if (items_.size() < capacity_)
+            return true;
+        ++producersWaiting_;
+        const bool room =
+            roomFree_.wait_for(lock, timeout, [&] { return aborted_ || ended_ || items_.size() <= resumeAt_; });
+        --producersWaiting_;
+        return room;
     }
 
     // No more items will come; what is queued is still delivered.

@@ -1,19 +1,26 @@
 // A pipeline stage that runs below the thread feeding it, with that thread as its stand-in.
 //
-// The stage's thread takes items off a bounded queue and does the work. Once the queue is full
-// the stage has fallen behind, which at its lower priority means other programs have taken the
-// cores: waiting for it would hold the feeding thread to the sliver of time the stage gets. So
-// the feeding thread does what is queued itself, and from then on every later item on the spot,
-// and the stage's thread retires. An item is taken and worked on under one lock, so the order
-// holds whichever thread does it.
+// The stage's thread takes items off a bounded queue and does the work. With the queue full the
+// feeding thread waits for room as long as the stage's thread gets a core at least half the time
+// (the stage is simply the slower one). Once it does not, other programs have taken the cores,
+// and waiting would hold the feeding thread to the sliver of time the lowered stage gets: the
+// feeding thread does what is queued itself, and from then on every later item on the spot, and
+// the stage's thread retires. An item is taken and worked on under one lock, so the order holds
+// whichever thread does it.
 #pragma once
 
 #include "engine/StageQueue.h"
 
+#include <atomic>
+#include <chrono>
 #include <cstddef>
+#include <ctime>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <utility>
+
+#include <pthread.h>
 
 namespace zentrova {
 
@@ -29,6 +36,11 @@ public:
     // The stage's thread: works until the end, an abort, or the feeding thread taking over.
     void Run()
     {
+        clockid_t clock;
+        if (pthread_getcpuclockid(pthread_self(), &clock) == 0) {
+            stageClock_ = clock;
+            clockKnown_.store(true, std::memory_order_release);
+        }
         while (queue_.WaitForItem()) {
             std::lock_guard working(working_);
             if (takenOver_)
@@ -41,7 +53,7 @@ public:
     // The feeding thread hands an item over, or does its work itself once the stage fell behind.
     void Hand(T item)
     {
-        if (!takenOver_ && queue_.full())
+        if (!takenOver_ && !WaitWhileTheStageWorks())
             TakeOver();
         if (takenOver_) {
             std::lock_guard working(working_);
@@ -65,6 +77,31 @@ public:
     bool takenOver() const { return takenOver_; }
 
 private:
+    // Waits until Push would not; false as soon as the stage's thread has had a core for less
+    // than half the time waited (checked every 20 ms). Without its clock it waits as Push would.
+    bool WaitWhileTheStageWorks()
+    {
+        using namespace std::chrono;
+        if (!queue_.full())
+            return true;
+        const auto waitStart = steady_clock::now();
+        const std::optional<nanoseconds> cpuStart = StageCpu();
+        while (!queue_.WaitForRoom(milliseconds(20))) {
+            const std::optional<nanoseconds> cpu = StageCpu();
+            if (cpuStart && cpu && (*cpu - *cpuStart) * 2 < steady_clock::now() - waitStart)
+                return false;
+        }
+        return true;
+    }
+
+    std::optional<std::chrono::nanoseconds> StageCpu() const
+    {
+        timespec t{};
+        if (!clockKnown_.load(std::memory_order_acquire) || clock_gettime(stageClock_, &t) != 0)
+            return std::nullopt;
+        return std::chrono::seconds(t.tv_sec) + std::chrono::nanoseconds(t.tv_nsec);
+    }
+
     void TakeOver()
     {
         // Waits at most for the item the stage's thread is working on.
@@ -78,6 +115,8 @@ private:
     Work work_;
     std::mutex working_;
     bool takenOver_ = false;  // written by the feeding thread under working_
+    clockid_t stageClock_{};  // the stage thread's CPU time, published by clockKnown_
+    std::atomic<bool> clockKnown_{false};
 };
 
 } // namespace zentrova

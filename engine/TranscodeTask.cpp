@@ -439,12 +439,14 @@ void TranscodeTask::RunVideoStage(OutputFile &output)
     }
 }
 
-// The sound stage: resample, re-frame, encode and write, at the feeders' priority (see
-// CodecThreads.h); the demuxing thread stands in for it once it falls behind (StandInStage.h).
+// The sound stage: resample, re-frame, encode and write, at the feeders' priority when there is a
+// picture encoder to yield to (see CodecThreads.h); the demuxing thread stands in for it once it
+// is starved (StandInStage.h).
 void TranscodeTask::RunAudioStage()
 {
     pthread_setname_np(pthread_self(), "zentrova-audio");
-    LowerToFeederPriority();
+    if (video_)
+        LowerToFeederPriority();
     sound_->Run();
 }
 

@@ -77,16 +77,31 @@ TEST(StageQueue, FlushDropsWhatIsQueuedAndStartsANewSerial)
     EXPECT_FALSE(queue.Pop().has_value());
 }
 
+namespace {
+
+struct DoneItem {
+    int value;
+    bool byFeeder;
+};
+
+// Runs on the calling thread until it has had `ms` of a core.
+void Spin(int ms)
+{
+    timespec start{}, now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &start);
+    do
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    while ((now.tv_sec - start.tv_sec) * 1000 + (now.tv_nsec - start.tv_nsec) / 1000000 < ms);
+}
+
+} // namespace
+
 // The stage's thread is stuck in its first item, as a starved one would be, while the feeding
 // thread fills the queue: the feeding thread takes the work over once the stage lets go of that
 // item, and every item is worked on once, in order.
-TEST(StandInStage, TheFeedingThreadTakesOverInOrderOnceTheQueueIsFull)
+TEST(StandInStage, TheFeedingThreadTakesOverInOrderOnceTheStageGetsNoCore)
 {
-    struct Done {
-        int value;
-        bool byFeeder;
-    };
-    std::vector<Done> done;
+    std::vector<DoneItem> done;
     std::promise<void> started;
     std::promise<void> release;
     std::future<void> released = release.get_future();
@@ -116,6 +131,25 @@ TEST(StandInStage, TheFeedingThreadTakesOverInOrderOnceTheQueueIsFull)
         EXPECT_EQ(done[static_cast<std::size_t>(i)].value, i + 1);
     EXPECT_FALSE(done.front().byFeeder);
     EXPECT_TRUE(done.back().byFeeder);
+}
+
+// A stage that is merely the slower one, working all the time, is waited for.
+TEST(StandInStage, ASlowStageThatHasTheCoreKeepsItsWork)
+{
+    std::vector<DoneItem> done;
+    const auto feeder = std::this_thread::get_id();
+    StandInStage<int> stage(2, [&](int &value) {
+        Spin(3);
+        done.push_back({value, std::this_thread::get_id() == feeder});
+    });
+    std::thread worker([&] { stage.Run(); });
+    for (int value = 1; value <= 20; ++value)
+        stage.Hand(value);
+    EXPECT_FALSE(stage.takenOver());
+    stage.End();
+    worker.join();
+    ASSERT_EQ(done.size(), 20u);
+    EXPECT_FALSE(done[17].byFeeder);
 }
 
 TEST(StandInStage, AStageThatKeepsUpDoesAllTheWorkAndAnAbortDropsTheRest)
