@@ -43,7 +43,7 @@ public:
         }
         while (queue_.WaitForItem()) {
             std::lock_guard working(working_);
-            if (takenOver_)
+            if (takenOver_.load(std::memory_order_relaxed))
                 return;
             if (auto item = queue_.TryPop())
                 work_(item->value);
@@ -53,9 +53,9 @@ public:
     // The feeding thread hands an item over, or does its work itself once the stage fell behind.
     void Hand(T item)
     {
-        if (!takenOver_ && !WaitWhileTheStageWorks())
+        if (!takenOver() && !WaitWhileTheStageWorks())
             TakeOver();
-        if (takenOver_) {
+        if (takenOver()) {
             std::lock_guard working(working_);
             work_(item);
             return;
@@ -73,8 +73,8 @@ public:
     // Drops what is queued and retires the stage's thread; later items are dropped.
     void Abort() { queue_.Abort(); }
 
-    // Only the feeding thread asks.
-    bool takenOver() const { return takenOver_; }
+    // Whether the feeding thread has taken the work over.
+    bool takenOver() const { return takenOver_.load(std::memory_order_relaxed); }
 
 private:
     // Waits until Push would not; false as soon as the stage's thread has had a core for less
@@ -104,9 +104,10 @@ private:
 
     void TakeOver()
     {
-        // Waits at most for the item the stage's thread is working on.
+        // Set first, so that once the stage's thread is done with the item it is working on it
+        // takes no other, and the feeding thread waits at most for that one.
+        takenOver_.store(true, std::memory_order_relaxed);
         std::lock_guard working(working_);
-        takenOver_ = true;
         while (auto item = queue_.TryPop())
             work_(item->value);
     }
@@ -114,7 +115,7 @@ private:
     StageQueue<T> queue_;
     Work work_;
     std::mutex working_;
-    bool takenOver_ = false;  // written by the feeding thread under working_
+    std::atomic<bool> takenOver_{false};  // set by the feeding thread
     clockid_t stageClock_{};  // the stage thread's CPU time, published by clockKnown_
     std::atomic<bool> clockKnown_{false};
 };

@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include <sched.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -190,6 +191,52 @@ std::chrono::milliseconds RandomMoment(std::mt19937 &random)
 }
 
 } // namespace
+
+// Other programs take the cores from the lowered sound stage (all of this conversion shares one
+// core with two busy programs), so the demuxing thread converts the sound in its place: not one
+// sample differs from the same conversion on an idle machine.
+TEST(StandInStage, TheSoundConvertedInTheStarvedStagesPlaceIsTheSame)
+{
+    const std::string source = MediaPath("h264_aac_stereo_12s.mp4");
+    const std::string idle = ScratchDir("stand-in-idle");
+    const std::string busy = ScratchDir("stand-in-busy");
+    ConvertRows({RowFor(source)}, 0, idle);
+    cpu_set_t all;
+    ASSERT_EQ(sched_getaffinity(0, sizeof all, &all), 0);
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+        if (CPU_ISSET(cpu, &all)) {
+            CPU_SET(cpu, &one);
+            break;
+        }
+    ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+    std::vector<pid_t> children;
+    for (int i = 0; i < 2; ++i) {
+        const pid_t child = fork();
+        if (child == 0)
+            for (;;) {
+            }
+        if (child > 0)
+            children.push_back(child);
+    }
+    ConvertRows({RowFor(source)}, 0, busy);
+    for (pid_t child : children) {
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+    }
+    ASSERT_EQ(sched_setaffinity(0, sizeof all, &all), 0);
+    ASSERT_EQ(children.size(), 2u);
+    const auto files = FilesIn(idle);
+    ASSERT_EQ(files.size(), 1u);
+    ASSERT_EQ(FilesIn(busy), files);
+    const AudioTrack expected = DecodeAudio(idle + "/" + files[0]);
+    const AudioTrack got = DecodeAudio(busy + "/" + files[0]);
+    EXPECT_GT(expected.samples.size(), 48000u * 11);
+    EXPECT_EQ(got.startSeconds, expected.startSeconds);
+    EXPECT_TRUE(got.samples == expected.samples);
+    ExpectPlayable(busy + "/" + files[0]);
+}
 
 namespace {
 
