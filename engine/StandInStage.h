@@ -2,8 +2,8 @@
 //
 // The stage's thread takes items off a bounded queue and does the work. With the queue full the
 // feeding thread waits for room as long as the stage's thread gets a core at least half the time
-// (the stage is simply the slower one). Once it does not, other programs have taken the cores,
-// and waiting would hold the feeding thread to the sliver of time the lowered stage gets: the
+// (the stage is simply the slower one). Once it does not, other work has taken the cores, and
+// waiting would hold the feeding thread to the sliver of time the lowered stage gets: the
 // feeding thread does what is queued itself, and from then on every later item on the spot, and
 // the stage's thread retires. An item is taken and worked on under one lock, so the order holds
 // whichever thread does it.
@@ -50,7 +50,7 @@ public:
         }
     }
 
-    // The feeding thread hands an item over, or does its work itself once the stage fell behind.
+    // The feeding thread hands an item over, or does its work itself once the stage is starved.
     void Hand(T item)
     {
         if (!takenOver() && !WaitWhileTheStageWorks())

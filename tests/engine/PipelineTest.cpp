@@ -95,6 +95,33 @@ void Spin(int ms)
     while ((now.tv_sec - start.tv_sec) * 1000 + (now.tv_nsec - start.tv_nsec) / 1000000 < ms);
 }
 
+// Programs beside this one, each keeping a core busy while the object lives.
+class BusyPrograms {
+public:
+    explicit BusyPrograms(int count)
+    {
+        for (int i = 0; i < count; ++i) {
+            const pid_t child = fork();
+            if (child == 0)
+                for (;;) {
+                }
+            if (child > 0)
+                children_.push_back(child);
+        }
+    }
+    ~BusyPrograms()
+    {
+        for (pid_t child : children_) {
+            kill(child, SIGKILL);
+            waitpid(child, nullptr, 0);
+        }
+    }
+    std::size_t count() const { return children_.size(); }
+
+private:
+    std::vector<pid_t> children_;
+};
+
 } // namespace
 
 // The stage's thread is stuck in its first item, as a starved one would be, while the feeding
@@ -153,22 +180,6 @@ TEST(StandInStage, ASlowStageThatHasTheCoreKeepsItsWork)
     EXPECT_FALSE(done[17].byFeeder);
 }
 
-TEST(StandInStage, AStageThatKeepsUpDoesAllTheWorkAndAnAbortDropsTheRest)
-{
-    std::atomic<int> done{0};
-    StandInStage<int> stage(4, [&](int &value) { done.fetch_add(value); });
-    std::thread worker([&] { stage.Run(); });
-    stage.Hand(1);
-    stage.Hand(2);
-    while (done.load() < 3)
-        std::this_thread::yield();
-    EXPECT_FALSE(stage.takenOver());
-    stage.Abort();
-    worker.join();
-    stage.Hand(4);
-    EXPECT_EQ(done.load(), 3);
-}
-
 namespace {
 
 // A file a stop left behind plays, and its picture and sound end together.
@@ -211,22 +222,12 @@ TEST(StandInStage, TheSoundConvertedInTheStarvedStagesPlaceIsTheSame)
             break;
         }
     ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
-    std::vector<pid_t> children;
-    for (int i = 0; i < 2; ++i) {
-        const pid_t child = fork();
-        if (child == 0)
-            for (;;) {
-            }
-        if (child > 0)
-            children.push_back(child);
-    }
-    ConvertRows({RowFor(source)}, 0, busy);
-    for (pid_t child : children) {
-        kill(child, SIGKILL);
-        waitpid(child, nullptr, 0);
+    {
+        const BusyPrograms others(2);
+        EXPECT_EQ(others.count(), 2u);
+        ConvertRows({RowFor(source)}, 0, busy);
     }
     ASSERT_EQ(sched_setaffinity(0, sizeof all, &all), 0);
-    ASSERT_EQ(children.size(), 2u);
     const auto files = FilesIn(idle);
     ASSERT_EQ(files.size(), 1u);
     ASSERT_EQ(FilesIn(busy), files);
@@ -321,26 +322,18 @@ TEST(FeederPriority, OtherProgramsBusyThreadsCountAndOurOwnDoNot)
             }
         });
     const int withOwnBusy = OtherRunnableThreads();
-    std::vector<pid_t> children;
-    for (int i = 0; i < 2; ++i) {
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0)
-            for (;;) {
-            }
-        children.push_back(child);
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    const int withChildren = OtherRunnableThreads();
-    for (pid_t child : children) {
-        kill(child, SIGKILL);
-        waitpid(child, nullptr, 0);
+    int withOthersBusy = 0;
+    {
+        const BusyPrograms others(2);
+        EXPECT_EQ(others.count(), 2u);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        withOthersBusy = OtherRunnableThreads();
     }
     spin.store(false);
     for (std::thread &t : own)
         t.join();
     EXPECT_LT(withOwnBusy, 4);
-    EXPECT_GE(withChildren, 2);
+    EXPECT_GE(withOthersBusy, 2);
 }
 
 TEST(ThreadedPipeline, AStopAtAnyMomentLeavesAPlayableFileAndNoHang)
