@@ -15,7 +15,6 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
-#include <future>
 #include <random>
 #include <string>
 #include <thread>
@@ -80,11 +79,6 @@ TEST(StageQueue, FlushDropsWhatIsQueuedAndStartsANewSerial)
 
 namespace {
 
-struct DoneItem {
-    int value;
-    bool byFeeder;
-};
-
 // Runs on the calling thread until it has had `ms` of a core.
 void Spin(int ms)
 {
@@ -124,61 +118,41 @@ private:
 
 } // namespace
 
-// The stage's thread is stuck in its first item, as a starved one would be, while the feeding
-// thread fills the queue: the feeding thread takes the work over once the stage lets go of that
-// item, and every item is worked on once, in order.
-TEST(StandInStage, TheFeedingThreadTakesOverInOrderOnceTheStageGetsNoCore)
-{
-    std::vector<DoneItem> done;
-    std::promise<void> started;
-    std::promise<void> release;
-    std::future<void> released = release.get_future();
-    const auto feeder = std::this_thread::get_id();
-    StandInStage<int> stage(3, [&](int &value) {
-        if (value == 1) {
-            started.set_value();
-            released.wait();
-        }
-        done.push_back({value, std::this_thread::get_id() == feeder});
-    });
-    std::thread worker([&] { stage.Run(); });
-    stage.Hand(1);
-    started.get_future().wait();
-    std::thread releaser([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        release.set_value();
-    });
-    for (int value = 2; value <= 8; ++value)
-        stage.Hand(value);
-    EXPECT_TRUE(stage.takenOver());
-    stage.End();
-    worker.join();
-    releaser.join();
-    ASSERT_EQ(done.size(), 8u);
-    for (int i = 0; i < 8; ++i)
-        EXPECT_EQ(done[static_cast<std::size_t>(i)].value, i + 1);
-    EXPECT_FALSE(done.front().byFeeder);
-    EXPECT_TRUE(done.back().byFeeder);
-}
+struct StageCase {
+    bool stageHasACore;  // its work spins on the CPU, or its thread sleeps as a starved one waits
+    bool takenOver;
+};
 
-// A stage that is merely the slower one, working all the time, is waited for.
-TEST(StandInStage, ASlowStageThatHasTheCoreKeepsItsWork)
+class StandInStages : public ::testing::TestWithParam<StageCase> {};
+
+// A stage that is merely the slower one is waited for; one that gets no core has its work taken
+// over by the feeding thread. Either way every item is worked on once, in order.
+TEST_P(StandInStages, TheFeedingThreadTakesOverOnlyFromAStageThatGetsNoCore)
 {
-    std::vector<DoneItem> done;
+    const StageCase &c = GetParam();
+    std::vector<std::pair<int, bool>> done;  // the item, and whether the feeding thread did it
     const auto feeder = std::this_thread::get_id();
     StandInStage<int> stage(2, [&](int &value) {
-        Spin(3);
-        done.push_back({value, std::this_thread::get_id() == feeder});
+        const bool byFeeder = std::this_thread::get_id() == feeder;
+        if (c.stageHasACore)
+            Spin(3);
+        else if (!byFeeder)
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        done.emplace_back(value, byFeeder);
     });
     std::thread worker([&] { stage.Run(); });
     for (int value = 1; value <= 20; ++value)
         stage.Hand(value);
-    EXPECT_FALSE(stage.takenOver());
+    EXPECT_EQ(stage.takenOver(), c.takenOver);
     stage.End();
     worker.join();
     ASSERT_EQ(done.size(), 20u);
-    EXPECT_FALSE(done[17].byFeeder);
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(done[static_cast<std::size_t>(i)].first, i + 1);
+    EXPECT_EQ(done[17].second, c.takenOver);
 }
+
+INSTANTIATE_TEST_SUITE_P(Stages, StandInStages, ::testing::Values(StageCase{true, false}, StageCase{false, true}));
 
 namespace {
 
@@ -213,14 +187,10 @@ TEST(StandInStage, TheSoundConvertedInTheStarvedStagesPlaceIsTheSame)
     const std::string busy = ScratchDir("stand-in-busy");
     ConvertRows({RowFor(source)}, 0, idle);
     cpu_set_t all;
-    ASSERT_EQ(sched_getaffinity(0, sizeof all, &all), 0);
     cpu_set_t one;
     CPU_ZERO(&one);
-    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
-        if (CPU_ISSET(cpu, &all)) {
-            CPU_SET(cpu, &one);
-            break;
-        }
+    CPU_SET(sched_getcpu(), &one);
+    ASSERT_EQ(sched_getaffinity(0, sizeof all, &all), 0);
     ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
     {
         const BusyPrograms others(2);
