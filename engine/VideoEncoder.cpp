@@ -10,9 +10,12 @@ extern "C" {
 #include <libavutil/opt.h>
 }
 
+#include <pthread.h>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <system_error>
 
 namespace zentrova {
 
@@ -116,7 +119,51 @@ EngineStatus VideoEncoder::Open(const VideoEncoderParams &params, const Transcod
 
     fit_ = params.fit;
     StartFilter();
+    // A frame-threaded encoder starts a frame only when it is handed the next picture. Filtering
+    // that picture on the same thread left its frame threads idle meanwhile; with a thread of its
+    // own it is handed pictures as fast as it takes them. A few pictures of the output's size
+    // are enough to keep it fed.
+    filtered_ = std::make_unique<StageQueue<Filtered>>(4);
+    try {
+        encoderThread_ = std::thread([this] { RunEncoder(); });
+    } catch (const std::system_error &e) {
+        return EngineStatus::Failure(std::string("cannot start the video encoder's thread: ") + e.what());
+    }
     return {};
+}
+
+VideoEncoder::~VideoEncoder()
+{
+    if (filtered_)
+        filtered_->Abort();
+    if (encoderThread_.joinable())
+        encoderThread_.join();
+}
+
+void VideoEncoder::RunEncoder()
+{
+    pthread_setname_np(pthread_self(), "zentrova-venc");
+    while (auto item = filtered_->Pop()) {
+        Filtered &f = item->value;
+        const int ret = avcodec_send_frame(encoder_.get(), f.picture.get());
+        EngineStatus s = ret < 0 ? EngineStatus::Failure("video encoding", ret) : WritePackets(*f.output);
+        if (!s.ok()) {
+            encoderFailure_ = std::move(s);
+            filtered_->Abort();
+            return;
+        }
+    }
+}
+
+// Waits until every queued picture is encoded; the first failure, if any.
+EngineStatus VideoEncoder::StopEncoder()
+{
+    if (!filtered_)
+        return EngineStatus::Failure("the video encoder is not open");
+    filtered_->End();
+    if (encoderThread_.joinable())
+        encoderThread_.join();
+    return encoderFailure_;
 }
 
 void VideoEncoder::StartFilter()
@@ -129,7 +176,10 @@ void VideoEncoder::StartFilter()
 EngineStatus VideoEncoder::Encode(const AVFrame &frame, std::int64_t pts, std::int64_t duration, OutputFile &output)
 {
     target_ = &output;
-    durations_.emplace_back(pts, duration);
+    {
+        std::lock_guard lock(durationsMutex_);
+        durations_.emplace_back(pts, duration);
+    }
     return filter_->Push(frame, pts);
 }
 
@@ -140,10 +190,14 @@ EngineStatus VideoEncoder::EncodePicture(AVFrame &picture, OutputFile &output)
     picture.pict_type = keyFrameNext_ ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
     picture.key_frame = 0;
     keyFrameNext_ = false;
-    const int ret = avcodec_send_frame(encoder_.get(), &picture);
-    if (ret < 0)
-        return EngineStatus::Failure("video encoding", ret);
-    return WritePackets(output);
+    Filtered f{AVFramePtr(av_frame_alloc()), &output};
+    if (!f.picture)
+        return EngineStatus::Failure("out of memory", AVERROR(ENOMEM));
+    av_frame_move_ref(f.picture.get(), &picture);
+    // Refused only once the encoder's thread has given up, after recording why.
+    if (!filtered_->Push(std::move(f)))
+        return encoderFailure_.ok() ? EngineStatus::Failure("the video encoder has ended") : encoderFailure_;
+    return {};
 }
 
 EngineStatus VideoEncoder::EndSource(OutputFile &output)
@@ -160,8 +214,11 @@ EngineStatus VideoEncoder::Drain(OutputFile &output)
 {
     target_ = &output;
     EngineStatus s = filter_->Flush();
+    EngineStatus e = StopEncoder();
     if (!s.ok())
         return s;
+    if (!e.ok())
+        return e;
     const int ret = avcodec_send_frame(encoder_.get(), nullptr);
     if (ret < 0 && ret != AVERROR_EOF)
         return EngineStatus::Failure("video encoder drain", ret);
@@ -178,9 +235,12 @@ EngineStatus VideoEncoder::WritePackets(OutputFile &output)
             return EngineStatus::Failure("video encoding", ret);
         // Without B-frames packets leave in the order the pictures went in.
         std::int64_t duration = 1;
-        while (!durations_.empty() && durations_.front().first <= packet_->pts) {
-            duration = durations_.front().second;
-            durations_.pop_front();
+        {
+            std::lock_guard lock(durationsMutex_);
+            while (!durations_.empty() && durations_.front().first <= packet_->pts) {
+                duration = durations_.front().second;
+                durations_.pop_front();
+            }
         }
         packet_->duration = duration;
         packet_->stream_index = stream_->index;

@@ -4,11 +4,15 @@
 #include "engine/EngineStatus.h"
 #include "engine/FFmpegPtr.h"
 #include "engine/PictureFilter.h"
+#include "engine/StageQueue.h"
 #include "engine/TranscodeRules.h"
 
 #include <cstdint>
 #include <deque>
+#include <memory>
+#include <mutex>
 #include <optional>
+#include <thread>
 #include <utility>
 
 namespace zentrova {
@@ -31,6 +35,12 @@ int KeyFrameInterval(AVRational timeBase);
 
 class VideoEncoder {
 public:
+    VideoEncoder() = default;
+    VideoEncoder(const VideoEncoder &) = delete;
+    VideoEncoder &operator=(const VideoEncoder &) = delete;
+    // Drops the pictures still queued for the encoder; Drain() is what writes them.
+    ~VideoEncoder();
+
     // Configures and opens an encoder that writes into `stream`, whose parameters it fills (the
     // header is not yet written). `sourceRate` is the source video stream's rate.
     EngineStatus Open(const VideoEncoderParams &params, const TranscodeRules &rules, const OutputFile &output,
@@ -40,7 +50,8 @@ public:
     AVCodecContext *context() const { return encoder_.get(); }
 
     // Deinterlaces and scales `frame` and encodes it with timestamp `pts` (in timeBase()) lasting
-    // `duration`. A packet the muxer refuses fails the call.
+    // `duration`. The encoder runs on a thread of its own, so a packet the muxer refuses fails a
+    // later call, or Drain().
     EngineStatus Encode(const AVFrame &frame, std::int64_t pts, std::int64_t duration, OutputFile &output);
     // The source stream's pixel shape, which a container may give when the codec does not.
     void SetSourceAspect(AVRational sar) { filter_->SetSourceAspect(sar); }
@@ -53,9 +64,16 @@ public:
     EngineStatus Drain(OutputFile &output);
 
 private:
+    struct Filtered {
+        AVFramePtr picture;
+        OutputFile *output = nullptr;
+    };
+
     EngineStatus WritePackets(OutputFile &output);
     EngineStatus EncodePicture(AVFrame &picture, OutputFile &output);
     void StartFilter();
+    void RunEncoder();
+    EngineStatus StopEncoder();
 
     AVCodecContextPtr encoder_;
     AVStream *stream_ = nullptr;
@@ -64,7 +82,14 @@ private:
     bool keyFrameNext_ = false;
     OutputFile *target_ = nullptr;  // the file of the call in progress
     AVPacketPtr packet_;
-    std::deque<std::pair<std::int64_t, std::int64_t>> durations_;  // pts, duration of frames in flight
+    // pts, duration of frames in flight: added as pictures arrive, taken as packets leave.
+    std::deque<std::pair<std::int64_t, std::int64_t>> durations_;
+    std::mutex durationsMutex_;
+    // Filtered pictures on their way to the encoder's thread, which records why it gave up
+    // before it aborts the queue.
+    std::unique_ptr<StageQueue<Filtered>> filtered_;
+    EngineStatus encoderFailure_;
+    std::thread encoderThread_;
 };
 
 } // namespace zentrova

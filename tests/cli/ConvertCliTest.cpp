@@ -381,16 +381,22 @@ CliRun CliWithFileLimit(const std::vector<std::string> &args, rlim_t fileLimit)
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, text, ""};
 }
 
-TEST(ConvertCli, MergeThatCannotFinishItsFileLeavesNothing)
+TEST(ConvertCli, AFileThatCannotBeFinishedFailsItsRowsAndLeavesNothing)
 {
-    // The disk fills in the second row, after the first was merged, and in the first row.
+    // The disk fills in the middle of a conversion, in the second row of a merge after the first
+    // was merged, and in a merge's first row.
     const std::string small = MediaPath("plain_2s.mp4"), large = MediaPath("long_h264_aac_30s.mp4");
-    for (const auto &order : {std::vector<std::string>{small, large}, std::vector<std::string>{large, small}}) {
-        const std::string out = ScratchDir("cli-merge-full");
-        const CliRun r = CliWithFileLimit({"--merge", "-o", out, order[0], order[1]}, 1 << 20);
+    for (const auto &sources : {std::vector<std::string>{large}, std::vector<std::string>{small, large},
+                                std::vector<std::string>{large, small}}) {
+        const std::string out = ScratchDir("cli-disk-full");
+        std::vector<std::string> args{"-o", out};
+        if (sources.size() > 1)
+            args.insert(args.begin(), "--merge");
+        args.insert(args.end(), sources.begin(), sources.end());
+        const CliRun r = CliWithFileLimit(args, 1 << 20);
         EXPECT_EQ(r.status, 1) << r.out;
-        EXPECT_TRUE(Contains(r.out, "Failure: " + order[0] + ": ")) << r.out;
-        EXPECT_TRUE(Contains(r.out, "Failure: " + order[1] + ": ")) << r.out;
+        for (const std::string &source : sources)
+            EXPECT_TRUE(Contains(r.out, "Failure: " + source + ": ")) << r.out;
         EXPECT_FALSE(Contains(r.out, "Completed:")) << r.out;
         EXPECT_TRUE(zentrova::test::FilesIn(out).empty()) << r.out;
     }
