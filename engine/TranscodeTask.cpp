@@ -423,7 +423,8 @@ void TranscodeTask::PublishProgress()
         job_.Progress.store(static_cast<std::int32_t>(std::min<std::int64_t>(percent, 100)), std::memory_order_relaxed);
 }
 
-// The picture stage: deinterlace, scale, pad, encode and write each placed picture in turn.
+// The picture stage: deinterlace, scale and pad each placed picture in turn; the encoder, on its
+// own thread, encodes and writes them.
 void TranscodeTask::RunVideoStage(OutputFile &output)
 {
     pthread_setname_np(pthread_self(), "zentrova-video");
