@@ -8,13 +8,38 @@
 # neighbouring pictures from the first one left out on (even ffmpeg's own output scores 0.978 that
 # way). Here each output is paired by position with the source minus the pictures it left out,
 # found one at a time: where the pictures stop matching, the source picture there was left out.
-# Usage: bench/ssim-vs-ffmpeg.sh [BUILD_DIR]   (after bench/anchors-vs-ffmpeg.sh made the outputs)
+#
+# With `grain`, it makes both outputs itself from a 20 s 1080p source under heavy moving grain, at
+# 29.97 fps so that neither program leaves a picture out. Grain is where scaling shortcuts show
+# most, and the drop search below cannot work on it (no two pictures match closely).
+# Usage: bench/ssim-vs-ffmpeg.sh [BUILD_DIR] [grain]
+#        (without grain, after bench/anchors-vs-ffmpeg.sh made the 1080p outputs)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$top/build}" && pwd)
 work=$build/bench
+source "$top/bench/ffmpeg-settings.sh"
+frame=$wide
+
+if [ "${2:-}" = grain ]; then
+  source=$work/source_grain_1080p_20s.mp4
+  [ -f "$source" ] || ffmpeg -hide_banner -loglevel error -nostdin -y \
+    -f lavfi -i "testsrc2=size=1920x1080:rate=30000/1001:duration=20,noise=alls=24:allf=t+u" \
+    -f lavfi -i sine=frequency=440:sample_rate=48000:duration=20 -ac 2 -c:v libx264 -preset medium -g 300 \
+    -b:v 10M -pix_fmt yuv420p -c:a aac -shortest "$source"
+  rm -rf "$work/ours-grain" "$work/ffmpeg-grain"; mkdir -p "$work/ours-grain" "$work/ffmpeg-grain"
+  "$build/bin/zentrova-convert" -p 90400 -o "$work/ours-grain" "$source" > /dev/null
+  ffmpeg -hide_banner -loglevel error -nostdin -y -i "$source" -map 0:v -map 0:a -vf "$wide" "${h264[@]}" \
+    -c:a aac -b:a 128k -ar 48000 -ac 2 -af "$(resample 48000)" -f ipod -movflags +faststart "$work/ffmpeg-grain/grain.mp4"
+  for who in ours ffmpeg; do
+    ffmpeg -hide_banner -nostdin -i "$(ls "$work/$who-grain"/*.mp4)" -i "$source" -lavfi \
+      "[1:v]$frame,setpts=N/(30*TB)[r];[0:v]setpts=N/(30*TB)[o];[o][r]ssim" -f null - 2>&1 |
+      grep -o 'All:[0-9.]*' | sed "s/All:/$who: /"
+  done
+  exit 0
+fi
+
 source=$work/source_1080p_60s.mp4
-frame=scale=320:180:flags=bicubic,pad=320:240:0:30:black,setsar=1,format=yuv420p
 ours=$(ls "$work"/ours-1080p/*.mp4 2>/dev/null | head -1)
 theirs=$work/ffmpeg-1080p/1080p.mp4
 [ -f "$source" ] && [ -n "$ours" ] && [ -f "$theirs" ] || {
