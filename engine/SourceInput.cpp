@@ -23,8 +23,10 @@ EngineStatus OpenDecoder(AVStream *stream, AVCodecContextPtr &ctx, const char *k
     int ret = avcodec_parameters_to_context(c.get(), stream->codecpar);
     if (ret < 0)
         return EngineStatus::Failure(std::string(kind) + " decoder parameters", ret);
+    const AVCodecParameters *par = stream->codecpar;
+    const std::int64_t sourceArea = std::int64_t{par->width} * par->height;
     // Pictures are decoded on every core; sound decoders take what they can use.
-    c->thread_count = stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO ? CodecThreads() : 0;
+    c->thread_count = par->codec_type == AVMEDIA_TYPE_VIDEO ? DecoderThreads(sourceArea, encodedArea) : 0;
     c->pkt_timebase = stream->time_base;
     // A picture decoder's frame threads, started as it opens, run at the feeders' priority when
     // the encoder has the larger share of the work and no other program wants the cores. Slice
@@ -35,9 +37,8 @@ EngineStatus OpenDecoder(AVStream *stream, AVCodecContextPtr &ctx, const char *k
     // again, and beside other programs' work they get a tenth of a share and hold the whole
     // conversion to it (a 480p MPEG-4 conversion beside two busy loops: 8.9-10.8 s lowered,
     // 6.6-7.7 s not). So it is only lowered when the machine is otherwise idle as the row starts.
-    const AVCodecParameters *par = stream->codecpar;
     if (par->codec_type == AVMEDIA_TYPE_VIDEO && (decoder->capabilities & AV_CODEC_CAP_FRAME_THREADS) &&
-        DecoderFeedsEncoder(std::int64_t{par->width} * par->height, encodedArea) && OtherRunnableThreads() == 0)
+        DecoderFeedsEncoder(sourceArea, encodedArea) && OtherRunnableThreads() == 0)
         ret = OpenAtFeederPriority([&] { return avcodec_open2(c.get(), decoder, nullptr); });
     else
         ret = avcodec_open2(c.get(), decoder, nullptr);
