@@ -68,7 +68,8 @@ private:
     AVRational inSar_{0, 1};
     AVRational sourceSar_{0, 1};
     bool deinterlace_ = false;
-    bool halve_ = false;  // pictures are averaged 2x2 before the graph
+    bool fields_ = false;  // each picture's first field alone goes to the graph
+    bool halve_ = false;   // pictures are averaged 2x2 before the graph
     bool sourceInterlaced_ = false;
 };
 
