@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# zentrova-convert against the ffmpeg program given exactly our settings, on five anchors, in
+# zentrova-convert against the ffmpeg program given exactly our settings, on six anchors, in
 # paired rounds (each round runs ours, then ffmpeg, on every anchor), printed as one table:
 #   1080p   60 s 1080p29.97 H.264 High + AAC          -> profile 90400
+#   1080i   60 s 1080i29.97 H.264 + AC-3 (MPEG-TS)     -> profile 90400
 #   mpeg2   60 s 720p25 MPEG-2 + AC-3 5.1 (MPEG-TS)    -> profile 90400
 #   mpeg4   60 s 480p29.97 MPEG-4 + MP3 44.1 kHz (AVI) -> profile 90400
 #   audio   the 1080p file's sound                      -> profile 90106 (MP3 44.1 kHz)
@@ -16,7 +17,7 @@ build=$(cd "${1:-$top/build}" && pwd)
 rounds=${2:-3}
 shift $(($# < 2 ? $# : 2))
 anchors=("$@")
-[ ${#anchors[@]} -gt 0 ] || anchors=(1080p mpeg2 mpeg4 audio merge)
+[ ${#anchors[@]} -gt 0 ] || anchors=(1080p 1080i mpeg2 mpeg4 audio merge)
 convert=$build/bin/zentrova-convert
 work=$build/bench
 mkdir -p "$work"
@@ -32,6 +33,11 @@ make_source() {  # NAME FFMPEG-ARGS...
 make_source source_1080p_60s.mp4 \
   -f lavfi -i testsrc2=size=1920x1080:rate=30:duration=60 -f lavfi -i sine=frequency=440:sample_rate=48000:duration=60 \
   -ac 2 -c:v libx264 -preset veryfast -b:v 8M -pix_fmt yuv420p -c:a aac -b:a 192k -shortest
+# Top field first, each field a moment of its own (59.94 pictures a second woven in pairs).
+make_source source_1080i_ac3_60s.ts \
+  -f lavfi -i testsrc2=size=1920x1080:rate=60000/1001:duration=60 -f lavfi -i sine=frequency=660:sample_rate=48000:duration=60 \
+  -vf tinterlace=interleave_top,setfield=tff -ac 2 -c:v libx264 -preset veryfast -b:v 12M -flags +ilme+ildct \
+  -x264opts tff=1 -pix_fmt yuv420p -c:a ac3 -b:a 384k -shortest
 make_source source_720p_mpeg2_ac3_60s.ts \
   -f lavfi -i testsrc2=size=1280x720:rate=25:duration=60 -f lavfi -i sine=frequency=330:sample_rate=48000:duration=60 \
   -ac 6 -c:v mpeg2video -b:v 8M -maxrate 12M -bufsize 4M -pix_fmt yuv420p -c:a ac3 -b:a 448k -shortest
@@ -55,6 +61,8 @@ ffmpeg_cmd() {  # ANCHOR OUTPUT_DIR
   case $1 in
     1080p) cmd=("${ff[@]}" -i "$work/source_1080p_60s.mp4" -map 0:v -map 0:a -vf "$wide" "${h264[@]}" \
              -c:a aac -b:a 128k -ar 48000 -ac 2 -af "$(resample 48000)" -f ipod -movflags +faststart "$out/1080p.mp4") ;;
+    1080i) cmd=("${ff[@]}" -i "$work/source_1080i_ac3_60s.ts" -map 0:v -map 0:a -vf "$deinterlace,$wide" "${h264[@]}" \
+             -c:a aac -b:a 128k -ar 48000 -ac 2 -af "$(resample 48000)" -f ipod -movflags +faststart "$out/1080i.mp4") ;;
     mpeg2) cmd=("${ff[@]}" -i "$work/source_720p_mpeg2_ac3_60s.ts" -map 0:v -map 0:a -vf "$wide" "${h264[@]}" \
              -c:a aac -b:a 128k -ar 48000 -ac 2 -af "$(resample 48000)" -f ipod -movflags +faststart "$out/mpeg2.mp4") ;;
     mpeg4) cmd=("${ff[@]}" -i "$work/source_480p_mpeg4_mp3_60s.avi" -map 0:v -map 0:a -vf "$square" "${h264[@]}" \
@@ -72,6 +80,7 @@ ffmpeg_cmd() {  # ANCHOR OUTPUT_DIR
 ours_cmd() {  # ANCHOR OUTPUT_DIR
   case $1 in
     1080p) cmd=("$convert" -p 90400 -o "$2" "$work/source_1080p_60s.mp4") ;;
+    1080i) cmd=("$convert" -p 90400 -o "$2" "$work/source_1080i_ac3_60s.ts") ;;
     mpeg2) cmd=("$convert" -p 90400 -o "$2" "$work/source_720p_mpeg2_ac3_60s.ts") ;;
     mpeg4) cmd=("$convert" -p 90400 -o "$2" "$work/source_480p_mpeg4_mp3_60s.avi") ;;
     audio) cmd=("$convert" -p 90106 -o "$2" "$work/source_1080p_60s.mp4") ;;

@@ -12,8 +12,11 @@
 # With `grain`, it makes both outputs itself from a 20 s 1080p source under heavy moving grain, at
 # 29.97 fps so that neither program leaves a picture out. Grain is where scaling shortcuts show
 # most, and the drop search below cannot work on it (no two pictures match closely).
-# Usage: bench/ssim-vs-ffmpeg.sh [BUILD_DIR] [grain]
-#        (without grain, after bench/anchors-vs-ffmpeg.sh made the 1080p outputs)
+# With `interlaced`, the source is 20 s of 1080i under grain, each field a moment of its own, woven
+# from 59.94 progressive pictures; both outputs are compared with the progressive picture each
+# frame's first field came from.
+# Usage: bench/ssim-vs-ffmpeg.sh [BUILD_DIR] [grain|interlaced]
+#        (without either, after bench/anchors-vs-ffmpeg.sh made the 1080p outputs)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$top/build}" && pwd)
@@ -21,16 +24,36 @@ work=$build/bench
 source "$top/bench/ffmpeg-settings.sh"
 frame=$wide
 
+# Converts SOURCE with both programs (ffmpeg's picture filters FILTERS) into NAME folders.
+convert_both() {  # SOURCE NAME FILTERS
+  rm -rf "$work/ours-$2" "$work/ffmpeg-$2"; mkdir -p "$work/ours-$2" "$work/ffmpeg-$2"
+  "$build/bin/zentrova-convert" -p 90400 -o "$work/ours-$2" "$1" > /dev/null
+  ffmpeg -hide_banner -loglevel error -nostdin -y -i "$1" -map 0:v -map 0:a -vf "$3" "${h264[@]}" \
+    -c:a aac -b:a 128k -ar 48000 -ac 2 -af "$(resample 48000)" -f ipod -movflags +faststart "$work/ffmpeg-$2/$2.mp4"
+}
+
+if [ "${2:-}" = interlaced ]; then
+  original="testsrc2=size=1920x1080:rate=60000/1001:duration=20,noise=alls=20:allf=t+u"
+  source=$work/source_grain_1080i_20s.ts
+  [ -f "$source" ] || ffmpeg -hide_banner -loglevel error -nostdin -y -f lavfi -i "$original" \
+    -f lavfi -i sine=frequency=440:sample_rate=48000:duration=20 -vf tinterlace=interleave_top,setfield=tff -ac 2 \
+    -c:v libx264 -preset veryfast -b:v 15M -flags +ilme+ildct -x264opts tff=1 -pix_fmt yuv420p -c:a ac3 -shortest "$source"
+  convert_both "$source" interlaced "$deinterlace,$wide"
+  for who in ours ffmpeg; do
+    ffmpeg -hide_banner -nostdin -i "$(ls "$work/$who-interlaced"/*.mp4)" -f lavfi -i "$original" -lavfi \
+      "[1:v]select='not(mod(n\,2))',${frame/bicubic/lanczos},setpts=N/(30*TB)[r];[0:v]setpts=N/(30*TB)[o];[o][r]ssim" \
+      -f null - 2>&1 | grep -o 'All:[0-9.]*' | sed "s/All:/$who: /"
+  done
+  exit 0
+fi
+
 if [ "${2:-}" = grain ]; then
   source=$work/source_grain_1080p_20s.mp4
   [ -f "$source" ] || ffmpeg -hide_banner -loglevel error -nostdin -y \
     -f lavfi -i "testsrc2=size=1920x1080:rate=30000/1001:duration=20,noise=alls=24:allf=t+u" \
     -f lavfi -i sine=frequency=440:sample_rate=48000:duration=20 -ac 2 -c:v libx264 -preset medium -g 300 \
     -b:v 10M -pix_fmt yuv420p -c:a aac -shortest "$source"
-  rm -rf "$work/ours-grain" "$work/ffmpeg-grain"; mkdir -p "$work/ours-grain" "$work/ffmpeg-grain"
-  "$build/bin/zentrova-convert" -p 90400 -o "$work/ours-grain" "$source" > /dev/null
-  ffmpeg -hide_banner -loglevel error -nostdin -y -i "$source" -map 0:v -map 0:a -vf "$wide" "${h264[@]}" \
-    -c:a aac -b:a 128k -ar 48000 -ac 2 -af "$(resample 48000)" -f ipod -movflags +faststart "$work/ffmpeg-grain/grain.mp4"
+  convert_both "$source" grain "$wide"
   for who in ours ffmpeg; do
     ffmpeg -hide_banner -nostdin -i "$(ls "$work/$who-grain"/*.mp4)" -i "$source" -lavfi \
       "[1:v]$frame,setpts=N/(30*TB)[r];[0:v]setpts=N/(30*TB)[o];[o][r]ssim" -f null - 2>&1 |
