@@ -42,10 +42,10 @@ bool HalvesFirst(int format, int width, int height, const PictureGeometry &g, bo
 // Shrunk to a quarter of its height or less (1080i to the iPod frame), the picture shows next to
 // nothing of those filled lines, and deinterlacing and scaling 1080 lines cost 4.9 ms a picture
 // against 0.8 ms for scaling the first field's 540: the first field alone goes to the scaler.
-// Against the progressive pictures a 1080i
-// source was made from, the encoded SSIM is 0.0007 (clean) and 0.0012 (heavy grain) below that
-// of deinterlacing first. At 576 or 480 lines the gap reached 0.002, so those keep the
-// deinterlacer. Only where every picture is interlaced: a progressive picture's lines would alias.
+// Against the progressive pictures a 1080i source was made from, the encoded SSIM is 0.0007
+// (clean) and 0.0012 (heavy grain) below that of deinterlacing first. At 576 or 480 lines the gap
+// reached 0.002, so those keep the deinterlacer. Only where every picture is interlaced: a
+// progressive picture's lines would alias.
 bool TakesFirstField(const AVFrame &frame, const PictureGeometry &g, bool everyPictureInterlaced)
 {
     return everyPictureInterlaced && Planar420(frame.format) && frame.height % 4 == 0 && g.height * 4 <= frame.height;
