@@ -98,7 +98,10 @@ measure() {  # OUTPUT_DIR
 
 results=$work/anchors.txt
 : > "$results"
-started=$(date '+%Y-%m-%d %H:%M %Z'); load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+# The machine's CPU time so far and the part of it the host gave to others (steal): a virtual
+# machine whose cores are taken away now and then shows it as our cores standing idle.
+cpu_times() { awk '/^cpu / { t = 0; for (i = 2; i <= NF; i++) t += $i; print t, $9 }' /proc/stat; }
+started=$(date '+%Y-%m-%d %H:%M %Z'); load_before=$(cut -d' ' -f1-3 /proc/loadavg); times_before=$(cpu_times)
 for round in $(seq 1 "$rounds"); do
   for a in "${anchors[@]}"; do
     ours_cmd "$a" "$work/ours-$a"; z=$(measure "$work/ours-$a")
@@ -109,7 +112,8 @@ for round in $(seq 1 "$rounds"); do
 done
 
 echo "zentrova-convert / ffmpeg, $rounds paired rounds, $(nproc) cores; started $started (load $load_before)," \
-     "ended $(date '+%H:%M') (load $(cut -d' ' -f1-3 /proc/loadavg))"
+     "ended $(date '+%H:%M') (load $(cut -d' ' -f1-3 /proc/loadavg)); $(echo "$times_before $(cpu_times)" |
+     awk '{ printf "%.1f %% of the CPU time went to the host (steal)", ($3 > $1) * 100 * ($4 - $2) / ($3 - $1 + ($3 == $1)) }')"
 printf '%-7s %9s %9s %7s %7s %9s %9s %9s %7s\n' anchor ours_s ffmpeg_s wall cpu cpu/wall ours_MiB ffm_MiB mem
 for a in "${anchors[@]}"; do
   awk -v a="$a" '
