@@ -88,10 +88,11 @@ ours_cmd() {  # ANCHOR OUTPUT_DIR
   esac
 }
 
-# Runs cmd into a fresh OUTPUT_DIR and prints "wall cpu peak_kib".
+# Runs cmd into a fresh OUTPUT_DIR and prints "wall cpu peak_kib". The files the run before wrote
+# are on disk first, so that writing them back does not take CPU time from this one.
 measure() {  # OUTPUT_DIR
   local stats=$work/time.txt
-  rm -rf "$1"; mkdir -p "$1"
+  rm -rf "$1"; mkdir -p "$1"; sync
   /usr/bin/time -o "$stats" -f "%e %U %S %M" "${cmd[@]}" > /dev/null || { echo "failed: ${cmd[*]}" >&2; exit 1; }
   awk '{ printf "%s %.3f %s\n", $1, $2 + $3, $4 }' "$stats"
 }
