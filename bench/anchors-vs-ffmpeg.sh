@@ -114,7 +114,7 @@ done
 
 echo "zentrova-convert / ffmpeg, $rounds paired rounds, $(nproc) cores; started $started (load $load_before)," \
      "ended $(date '+%H:%M') (load $(cut -d' ' -f1-3 /proc/loadavg)); $(echo "$times_before $(cpu_times)" |
-     awk '{ printf "%.1f %% of the CPU time went to the host (steal)", ($3 > $1) * 100 * ($4 - $2) / ($3 - $1 + ($3 == $1)) }')"
+     awk '{ d = $3 - $1; printf "%.1f %% of the CPU time went to the host (steal)", (d > 0 ? 100 * ($4 - $2) / d : 0) }')"
 printf '%-7s %9s %9s %7s %7s %9s %9s %9s %7s\n' anchor ours_s ffmpeg_s wall cpu cpu/wall ours_MiB ffm_MiB mem
 for a in "${anchors[@]}"; do
   awk -v a="$a" '

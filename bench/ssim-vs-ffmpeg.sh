@@ -32,6 +32,17 @@ convert_both() {  # SOURCE NAME FILTERS
     -c:a aac -b:a 128k -ar 48000 -ac 2 -af "$(resample 48000)" -f ipod -movflags +faststart "$work/ffmpeg-$2/$2.mp4"
 }
 
+# Prints both programs' SSIM for the outputs in the NAME folders against the pictures the
+# REFERENCE-INPUT arguments give through REFERENCE-FILTERS, paired by position.
+ssim_both() {  # NAME REFERENCE-FILTERS REFERENCE-INPUT...
+  local name=$1 filters=$2 who; shift 2
+  for who in ours ffmpeg; do
+    ffmpeg -hide_banner -nostdin -i "$(ls "$work/$who-$name"/*.mp4)" "$@" -lavfi \
+      "[1:v]$filters,setpts=N/(30*TB)[r];[0:v]setpts=N/(30*TB)[o];[o][r]ssim" -f null - 2>&1 |
+      grep -o 'All:[0-9.]*' | sed "s/All:/$who: /"
+  done
+}
+
 if [ "${2:-}" = interlaced ]; then
   original="testsrc2=size=1920x1080:rate=60000/1001:duration=20,noise=alls=20:allf=t+u"
   source=$work/source_grain_1080i_20s.ts
@@ -39,11 +50,7 @@ if [ "${2:-}" = interlaced ]; then
     -f lavfi -i sine=frequency=440:sample_rate=48000:duration=20 -vf tinterlace=interleave_top,setfield=tff -ac 2 \
     -c:v libx264 -preset veryfast -b:v 15M -flags +ilme+ildct -x264opts tff=1 -pix_fmt yuv420p -c:a ac3 -shortest "$source"
   convert_both "$source" interlaced "$deinterlace,$wide"
-  for who in ours ffmpeg; do
-    ffmpeg -hide_banner -nostdin -i "$(ls "$work/$who-interlaced"/*.mp4)" -f lavfi -i "$original" -lavfi \
-      "[1:v]select='not(mod(n\,2))',${frame/bicubic/lanczos},setpts=N/(30*TB)[r];[0:v]setpts=N/(30*TB)[o];[o][r]ssim" \
-      -f null - 2>&1 | grep -o 'All:[0-9.]*' | sed "s/All:/$who: /"
-  done
+  ssim_both interlaced "select='not(mod(n\,2))',${frame/bicubic/lanczos}" -f lavfi -i "$original"
   exit 0
 fi
 
@@ -54,11 +61,7 @@ if [ "${2:-}" = grain ]; then
     -f lavfi -i sine=frequency=440:sample_rate=48000:duration=20 -ac 2 -c:v libx264 -preset medium -g 300 \
     -b:v 10M -pix_fmt yuv420p -c:a aac -shortest "$source"
   convert_both "$source" grain "$wide"
-  for who in ours ffmpeg; do
-    ffmpeg -hide_banner -nostdin -i "$(ls "$work/$who-grain"/*.mp4)" -i "$source" -lavfi \
-      "[1:v]$frame,setpts=N/(30*TB)[r];[0:v]setpts=N/(30*TB)[o];[o][r]ssim" -f null - 2>&1 |
-      grep -o 'All:[0-9.]*' | sed "s/All:/$who: /"
-  done
+  ssim_both grain "$frame" -i "$source"
   exit 0
 fi
 
