@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# zentrova-convert against the ffmpeg program given exactly our settings, on six anchors, in
+# zentrova-convert against the ffmpeg program given exactly our settings, on seven anchors, in
 # paired rounds (each round runs ours, then ffmpeg, on every anchor), printed as one table:
 #   1080p   60 s 1080p29.97 H.264 High + AAC          -> profile 90400
+#   tv      the same 1080p source                     -> profile 90401 (640x480)
 #   1080i   60 s 1080i29.97 H.264 + AC-3 (MPEG-TS)     -> profile 90400
 #   mpeg2   60 s 720p25 MPEG-2 + AC-3 5.1 (MPEG-TS)    -> profile 90400
 #   mpeg4   60 s 480p29.97 MPEG-4 + MP3 44.1 kHz (AVI) -> profile 90400
@@ -17,7 +18,7 @@ build=$(cd "${1:-$top/build}" && pwd)
 rounds=${2:-3}
 shift $(($# < 2 ? $# : 2))
 anchors=("$@")
-[ ${#anchors[@]} -gt 0 ] || anchors=(1080p 1080i mpeg2 mpeg4 audio merge)
+[ ${#anchors[@]} -gt 0 ] || anchors=(1080p tv 1080i mpeg2 mpeg4 audio merge)
 convert=$build/bin/zentrova-convert
 work=$build/bench
 mkdir -p "$work"
@@ -61,6 +62,8 @@ ffmpeg_cmd() {  # ANCHOR OUTPUT_DIR
   case $1 in
     1080p) cmd=("${ff[@]}" -i "$work/source_1080p_60s.mp4" -map 0:v -map 0:a -vf "$wide" "${h264[@]}" \
              -c:a aac -b:a 128k -ar 48000 -ac 2 -af "$(resample 48000)" -f ipod -movflags +faststart "$out/1080p.mp4") ;;
+    tv) cmd=("${ff[@]}" -i "$work/source_1080p_60s.mp4" -map 0:v -map 0:a -vf "$wide_tv" "${h264_tv[@]}" \
+             -c:a aac -b:a 128k -ar 48000 -ac 2 -af "$(resample 48000)" -f ipod -movflags +faststart "$out/tv.mp4") ;;
     1080i) cmd=("${ff[@]}" -i "$work/source_1080i_ac3_60s.ts" -map 0:v -map 0:a -vf "$deinterlace,$wide" "${h264[@]}" \
              -c:a aac -b:a 128k -ar 48000 -ac 2 -af "$(resample 48000)" -f ipod -movflags +faststart "$out/1080i.mp4") ;;
     mpeg2) cmd=("${ff[@]}" -i "$work/source_720p_mpeg2_ac3_60s.ts" -map 0:v -map 0:a -vf "$wide" "${h264[@]}" \
@@ -80,6 +83,7 @@ ffmpeg_cmd() {  # ANCHOR OUTPUT_DIR
 ours_cmd() {  # ANCHOR OUTPUT_DIR
   case $1 in
     1080p) cmd=("$convert" -p 90400 -o "$2" "$work/source_1080p_60s.mp4") ;;
+    tv) cmd=("$convert" -p 90401 -o "$2" "$work/source_1080p_60s.mp4") ;;
     1080i) cmd=("$convert" -p 90400 -o "$2" "$work/source_1080i_ac3_60s.ts") ;;
     mpeg2) cmd=("$convert" -p 90400 -o "$2" "$work/source_720p_mpeg2_ac3_60s.ts") ;;
     mpeg4) cmd=("$convert" -p 90400 -o "$2" "$work/source_480p_mpeg4_mp3_60s.avi") ;;
