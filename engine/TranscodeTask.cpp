@@ -440,14 +440,17 @@ void TranscodeTask::RunVideoStage(OutputFile &output)
     }
 }
 
-// The sound stage: resample, re-frame, encode and write, at the feeders' priority when there is a
-// picture encoder to yield to (see CodecThreads.h); the demuxing thread stands in for it once it
+// The sound stage: resample, re-frame, encode and write, at the feeders' priority when the picture
+// encoder leaves gaps for it (see CodecThreads.h); the demuxing thread stands in for it once it
 // is starved (StandInStage.h).
 void TranscodeTask::RunAudioStage()
 {
     pthread_setname_np(pthread_self(), "zentrova-audio");
-    if (video_)
-        LowerToFeederPriority();
+    if (video_) {
+        const AVCodecContext *encoder = video_->context();
+        if (SoundYieldsToEncoder(encoder->codec_id == AV_CODEC_ID_H264, std::int64_t{encoder->width} * encoder->height))
+            LowerToFeederPriority();
+    }
     sound_->Run();
 }
 
