@@ -65,11 +65,13 @@ inline bool SoundYieldsToEncoder(bool h264, std::int64_t encodedArea)
 // Whether a picture decoder feeds the encoder rather than leads it: its source pictures are at
 // most twice the area of those encoded, or at most eight times a small frame's (480x320 or less).
 // A 1080p H.264 source (27 times 320x240) decodes on the critical path, and lowering its decoder
-// made that conversion 2 % slower; a 480p MPEG-4 source (4 times) lowered made it 2 % faster than
-// lowering the sound stage alone, 720p MPEG-2 to 480x320 4 % and 480p MPEG-4 to the MPEG-4 profile
-// 14 %. At 640x480 the encoder's frame threads, thirty rows of macroblocks tall, keep both cores
-// busy themselves, and a lowered decoder of any size only holds pictures back: 1080p H.264 and
-// 720p MPEG-2 to 640x480 H.264 took 8 % longer lowered, 480p MPEG-4 the same time.
+// made that conversion 2 % slower; lowered, a 480p MPEG-4 source (4 times) made it 2 % faster
+// than lowering the sound stage alone, 720p MPEG-2 to 480x320 3 % and 480p MPEG-4 to the MPEG-4
+// profile 2 %. At 640x480 x264's frame threads, thirty rows of macroblocks tall, keep both cores
+// busy themselves, and a lowered decoder that is a real part of the work only holds pictures
+// back: 1080p H.264 and 720p MPEG-2 to 640x480 H.264 took 8 % longer lowered. One at most twice
+// the frame is a small part either way (480p MPEG-4 to 640x480: H.264 the same time, MPEG-4 5 %
+// faster lowered).
 inline bool DecoderFeedsEncoder(std::int64_t sourceArea, std::int64_t encodedArea)
 {
     constexpr std::int64_t kSmallFrame = 480 * 320;
