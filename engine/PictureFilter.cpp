@@ -35,10 +35,10 @@ bool Planar420(int format)
 // less work. Fields must not be mixed, so never ahead of the deinterlacer, and a field taken
 // alone (below) goes to the scaler as it is, which is how its margin was measured; 4:2:0 sizes in
 // fours keep the chroma's average exact.
-bool HalvesFirst(int format, int width, int height, const PictureGeometry &g, bool deinterlacing)
+bool HalvesFirst(const AVFrame &frame, const PictureGeometry &g, bool deinterlacing)
 {
-    return Planar420(format) && !deinterlacing && width % 4 == 0 && height % 4 == 0 && g.width * 3 <= width &&
-           g.height * 3 <= height;
+    return Planar420(frame.format) && !deinterlacing && frame.width % 4 == 0 && frame.height % 4 == 0 &&
+           g.width * 3 <= frame.width && g.height * 3 <= frame.height;
 }
 
 // The deinterlacer keeps a picture's first field and fills the lines between from both fields.
@@ -157,10 +157,9 @@ EngineStatus PictureFilter::Build(const AVFrame &frame)
     const AVRational sar = inSar_;
     const PictureGeometry g = FitPicture(frame.width, frame.height, sar, width_, height_, fit_);
     fields_ = TakesFirstField(frame, g, sourceInterlaced_);
-    const int viewHeight = fields_ ? frame.height / 2 : frame.height;
-    halve_ = !fields_ && HalvesFirst(frame.format, frame.width, frame.height, g, sourceInterlaced_ || deinterlace_);
+    halve_ = !fields_ && HalvesFirst(frame, g, sourceInterlaced_ || deinterlace_);
     const int graphWidth = halve_ ? frame.width / 2 : frame.width;
-    const int graphHeight = halve_ ? viewHeight / 2 : viewHeight;
+    const int graphHeight = fields_ || halve_ ? frame.height / 2 : frame.height;
     // A field's pixels stand for two lines each.
     const AVRational graphSar = fields_ ? av_mul_q(sar, AVRational{1, 2}) : sar;
     const char *inName = av_get_pix_fmt_name(static_cast<AVPixelFormat>(frame.format));
@@ -234,9 +233,7 @@ EngineStatus PictureFilter::Push(const AVFrame &frame, std::int64_t pts)
         if (!s.ok())
             return s;
     }
-    AVFramePtr copy(fields_ ? FirstField(frame) : AVFramePtr(av_frame_clone(&frame)));
-    if (copy && halve_)
-        copy = Halved(*copy);
+    AVFramePtr copy(fields_ ? FirstField(frame) : halve_ ? Halved(frame) : AVFramePtr(av_frame_clone(&frame)));
     if (!copy)
         return EngineStatus::Failure("out of memory", AVERROR(ENOMEM));
     copy->pts = pts;
