@@ -25,6 +25,11 @@ function(zentrova_add_test)
     # next test's connection could be refused while it does.
     set(cmd xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" ${cmd})
   endif()
+  if(ZENTROVA_SANITIZE_THREAD)
+    # ThreadSanitizer's shadow memory needs the address layout unrandomised on kernels that
+    # randomise more of it than it expects.
+    set(cmd setarch ${CMAKE_HOST_SYSTEM_PROCESSOR} -R ${cmd})
+  endif()
   set(scratch ${CMAKE_BINARY_DIR}/test-scratch/${T_NAME})
   add_test(NAME ${T_NAME} COMMAND bash ${PROJECT_SOURCE_DIR}/tests/support/run-test.sh ${scratch} ${cmd})
   set(env
@@ -37,7 +42,8 @@ function(zentrova_add_test)
     XDG_RUNTIME_DIR=${scratch}/runtime
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
     LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0
-    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1)
+    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+    TSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/tsan.supp:halt_on_error=1:second_deadlock_stack=1)
   if(T_X11)
     list(TRANSFORM env REPLACE "^QT_QPA_PLATFORM=offscreen$" "QT_QPA_PLATFORM=xcb")
   endif()
