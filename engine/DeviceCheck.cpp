@@ -87,11 +87,22 @@ EngineStatus ReadStreamFacts(const std::string &path, StreamFacts &facts)
         const AVCodecParameters *p = vs->codecpar;
         facts.hasVideo = true;
         facts.videoCodecId = FromAVCodecID(p->codec_id);
+        int profile = p->profile;
+        int level = p->level;
+        // The probe learns profile and level from the first pictures it decodes, and reads only
+        // the first seconds of a file: when the pictures start later than that (a source cut
+        // between key frames), it learns neither. An MP4's H.264 configuration record begins
+        // with both (version 1, profile, compatibility, level).
+        if (p->codec_id == AV_CODEC_ID_H264 && (profile == FF_PROFILE_UNKNOWN || level <= 0) &&
+            p->extradata_size >= 4 && p->extradata[0] == 1) {
+            profile = p->extradata[1];
+            level = p->extradata[3];
+        }
         if (p->codec_id == AV_CODEC_ID_H264)
-            facts.baseline = p->profile == FF_PROFILE_H264_BASELINE || p->profile == FF_PROFILE_H264_CONSTRAINED_BASELINE;
+            facts.baseline = profile == FF_PROFILE_H264_BASELINE || profile == FF_PROFILE_H264_CONSTRAINED_BASELINE;
         else if (p->codec_id == AV_CODEC_ID_MPEG4)
-            facts.baseline = p->profile == FF_PROFILE_MPEG4_SIMPLE || p->profile == FF_PROFILE_UNKNOWN;
-        facts.level = p->level > 0 ? p->level : 0;
+            facts.baseline = profile == FF_PROFILE_MPEG4_SIMPLE || profile == FF_PROFILE_UNKNOWN;
+        facts.level = level > 0 ? level : 0;
         facts.width = p->width;
         facts.height = p->height;
         const AVRational rate = vs->avg_frame_rate.num > 0 ? vs->avg_frame_rate : vs->r_frame_rate;

@@ -199,6 +199,26 @@ TEST(ConvertWorker, ClipStartsOnTheRightFrameAndLastsItsLength)
     EXPECT_NEAR(luma.front().meanLuma, 180.0, 3.0);  // frame 60, not 59 (177) or 61 (183)
 }
 
+// The probe decodes no picture in the first seconds of such a file, so the profile and level
+// must come from the file's H.264 configuration record.
+TEST(ConvertWorker, PicturesStartingLateStillReadAsTheProfileMadeThem)
+{
+    const std::string out = ScratchDir("late-pictures");
+    auto job = ConvertRows({RowFor(MediaPath("late_pictures.ts"))}, 0, out);
+    ASSERT_EQ(job->TaskStatus[0].load(), kTaskCompleted);
+    StreamFacts facts;
+    ASSERT_TRUE(ReadStreamFacts(job->OutputPaths[0], facts).ok());
+    EXPECT_TRUE(facts.baseline);
+    EXPECT_EQ(facts.level, 20);
+    OutputSettings settings;
+    ApplyProfileSelection(settings, 0);
+    std::vector<std::string> plays;
+    for (const DeviceResult &d : CheckDevices(facts))
+        if (d.problem.empty())
+            plays.push_back(d.device);
+    EXPECT_EQ(plays, JudgeSettings(settings).devices);
+}
+
 TEST(ConvertWorker, ZeroLengthClipConvertsToTheEnd)
 {
     const std::string out = ScratchDir("zero-clip");

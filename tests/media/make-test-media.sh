@@ -3,7 +3,7 @@
 # Usage: make-test-media.sh OUTPUT_DIR
 set -euo pipefail
 out=$1
-stamp=$out/.complete-v6
+stamp=$out/.complete-v7
 [ -f "$stamp" ] && exit 0
 mkdir -p "$out"
 cd "$out"
@@ -33,6 +33,10 @@ ff -f lavfi -i "$(tone 440 44100 6)" -ac 2 -c:a libmp3lame -b:a 192k audio_only.
 ff -f lavfi -i "$(tone 440 44100 4)" -ac 2 -c:a flac audio_only.flac
 ff -f lavfi -i "$(tone 440 22050 3)" -ac 1 -c:a pcm_s16le audio_only.wav
 ff -f lavfi -i "$(tone 440 44100 4)" -ac 2 -c:a libvorbis audio_only.ogg
+
+# Pictures that start 7 s after the sound, as in a source cut between key frames.
+ff -f lavfi -i "$(tone 440 48000 10)" -itsoffset 7 -f lavfi -i "$(bars 320x240 25 3)" \
+   -map 0:a -map 1:v -c:v libx264 -preset ultrafast -c:a aac late_pictures.ts
 
 # Video without audio.
 ff -f lavfi -i "$(bars 320x240 25 4)" -c:v libx264 -preset ultrafast video_only.mp4
