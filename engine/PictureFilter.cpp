@@ -155,9 +155,16 @@ EngineStatus PictureFilter::Build(const AVFrame &frame)
     inFormat_ = frame.format;
     inSar_ = PixelShape(frame);
     const AVRational sar = inSar_;
-    const PictureGeometry g = FitPicture(frame.width, frame.height, sar, width_, height_, fit_);
-    fields_ = TakesFirstField(frame, g, sourceInterlaced_);
-    halve_ = !fields_ && HalvesFirst(frame, g, sourceInterlaced_ || deinterlace_);
+    // A picture stored sideways is fitted as it will be shown, and scaled as it is stored: the
+    // turn comes after the scaler, on the smaller picture, and after the deinterlacer, which
+    // needs the fields as they were recorded.
+    const bool sideways = turns_ % 2 == 1;
+    const PictureGeometry g = sideways ? FitPicture(frame.height, frame.width, AVRational{sar.den, sar.num}, width_,
+                                                    height_, fit_)
+                                       : FitPicture(frame.width, frame.height, sar, width_, height_, fit_);
+    const PictureGeometry stored = sideways ? PictureGeometry{g.height, g.width, 0, 0} : g;
+    fields_ = TakesFirstField(frame, stored, sourceInterlaced_);
+    halve_ = !fields_ && HalvesFirst(frame, stored, sourceInterlaced_ || deinterlace_);
     const int graphWidth = halve_ ? frame.width / 2 : frame.width;
     const int graphHeight = fields_ || halve_ ? frame.height / 2 : frame.height;
     // A field's pixels stand for two lines each.
@@ -187,7 +194,9 @@ EngineStatus PictureFilter::Build(const AVFrame &frame)
         chain += "bwdif=mode=send_frame:parity=auto:deint=all,";
     else if (deinterlace_ && !fields_)
         chain += "bwdif=mode=send_frame:parity=auto:deint=interlaced,";
-    chain += "scale=" + std::to_string(g.width) + ":" + std::to_string(g.height) + ":flags=bicubic";
+    chain += "scale=" + std::to_string(stored.width) + ":" + std::to_string(stored.height) + ":flags=bicubic";
+    static const char *const kTurns[] = {"", ",transpose=clock", ",hflip,vflip", ",transpose=cclock"};
+    chain += kTurns[turns_];
     if (g.width < width_ || g.height < height_)
         chain += ",pad=" + std::to_string(width_) + ":" + std::to_string(height_) + ":" + std::to_string(g.x) + ":" +
                  std::to_string(g.y) + ":black";

@@ -45,6 +45,8 @@ public:
     // The source's field order says it is interlaced: every picture is deinterlaced, also those
     // its decoder does not mark (raw and intra codecs often mark none).
     void SetSourceInterlaced(bool interlaced) { sourceInterlaced_ = interlaced; }
+    // Clockwise quarter turns that stand the source's pictures upright (see DisplayRotation.h).
+    void SetSourceTurns(int quarterTurns) { turns_ = ((quarterTurns % 4) + 4) % 4; }
 
 private:
     EngineStatus Build(const AVFrame &frame);
@@ -71,6 +73,7 @@ private:
     bool fields_ = false;  // each picture's first field alone goes to the graph
     bool halve_ = false;   // pictures are averaged 2x2 before the graph
     bool sourceInterlaced_ = false;
+    int turns_ = 0;
 };
 
 } // namespace zentrova

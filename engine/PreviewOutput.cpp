@@ -1,6 +1,8 @@
 // SDL2 drawing of the conversion preview.
 #include "engine/PreviewOutput.h"
 
+#include "engine/DisplayRotation.h"
+
 #include <SDL.h>
 
 #include <cstdint>
@@ -69,10 +71,29 @@ void PreviewOutput::Show(const AVFrame &frame)
 {
     if (!texture_)
         return;
+    // A turned frame is shrunk as it is stored, then turned into the texture.
+    const bool sideways = turns_ % 2 == 1;
+    const int scaledWidth = sideways ? kHeight : kWidth;
+    const int scaledHeight = sideways ? kWidth : kHeight;
     scaler_.reset(sws_getCachedContext(scaler_.release(), frame.width, frame.height,
-                                       static_cast<AVPixelFormat>(frame.format), kWidth, kHeight, AV_PIX_FMT_YUV420P,
-                                       SWS_BICUBIC, nullptr, nullptr, nullptr));
+                                       static_cast<AVPixelFormat>(frame.format), scaledWidth, scaledHeight,
+                                       AV_PIX_FMT_YUV420P, SWS_BICUBIC, nullptr, nullptr, nullptr));
     if (!scaler_)
+        return;
+    if (turns_ != 0 && (!unturned_ || unturned_->width != scaledWidth)) {
+        unturned_.reset(av_frame_alloc());
+        if (unturned_) {
+            unturned_->format = AV_PIX_FMT_YUV420P;
+            unturned_->width = scaledWidth;
+            unturned_->height = scaledHeight;
+            if (av_frame_get_buffer(unturned_.get(), 0) < 0)
+                unturned_.reset();
+        }
+        if (!unturned_)
+            return;
+    }
+    if (turns_ != 0 && sws_scale(scaler_.get(), frame.data, frame.linesize, 0, frame.height, unturned_->data,
+                                 unturned_->linesize) <= 0)
         return;
     void *pixels = nullptr;
     int pitch = 0;
@@ -85,7 +106,15 @@ void PreviewOutput::Show(const AVFrame &frame)
     std::uint8_t *u = v + (pitch / 2) * (kHeight / 2);
     std::uint8_t *planes[4] = {y, u, v, nullptr};
     int strides[4] = {pitch, pitch / 2, pitch / 2, 0};
-    sws_scale(scaler_.get(), frame.data, frame.linesize, 0, frame.height, planes, strides);
+    if (turns_ == 0) {
+        sws_scale(scaler_.get(), frame.data, frame.linesize, 0, frame.height, planes, strides);
+    } else {
+        for (int p = 0; p < 3; ++p) {
+            const int shift = p == 0 ? 0 : 1;
+            TurnPixels(unturned_->data[p], unturned_->linesize[p], scaledWidth >> shift, scaledHeight >> shift, 1,
+                       turns_, planes[p], strides[p]);
+        }
+    }
     SDL_UnlockTexture(texture_.get());
     const SDL_Rect target{0, 0, kWidth, kHeight};
     SDL_RenderCopy(renderer_.get(), texture_.get(), nullptr, &target);

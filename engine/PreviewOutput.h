@@ -33,6 +33,8 @@ public:
     bool Start();
     // Shows one decoded frame, shrunk to 160x120.
     void Show(const AVFrame &frame);
+    // Clockwise quarter turns that stand the frames shown next upright (see DisplayRotation.h).
+    void SetTurns(int quarterTurns) { turns_ = ((quarterTurns % 4) + 4) % 4; }
     // Between packets: lets go of the window when asked to, and keeps an own window responsive.
     void Service();
     // Ends the picture and releases SDL's video subsystem.
@@ -48,6 +50,8 @@ private:
     std::unique_ptr<SDL_Renderer, SdlDeleter> renderer_;
     std::unique_ptr<SDL_Texture, SdlDeleter> texture_;
     SwsContextPtr scaler_;
+    int turns_ = 0;
+    AVFramePtr unturned_;  // a turned frame shrunk as it is stored, before it is turned
 };
 
 } // namespace zentrova

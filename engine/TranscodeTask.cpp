@@ -5,6 +5,7 @@
 #include "engine/CodecMap.h"
 #include "engine/CodecThreads.h"
 #include "engine/DeviceTable.h"
+#include "engine/DisplayRotation.h"
 #include "engine/OutputFile.h"
 #include "engine/PreviewOutput.h"
 
@@ -214,6 +215,9 @@ void TranscodeTask::PrepareVideo(const OutputFile &output)
     video_->SetSourceAspect(input_.videoStream()->sample_aspect_ratio);
     const AVFieldOrder fields = input_.videoStream()->codecpar->field_order;
     video_->SetSourceInterlaced(fields != AV_FIELD_UNKNOWN && fields != AV_FIELD_PROGRESSIVE);
+    const int turns = UprightQuarterTurns(*input_.videoStream());
+    video_->SetSourceTurns(turns);
+    preview_.SetTurns(turns);
     const AVRational rate = facts_.videoRate;
     VideoTimelineConfig config;
     config.timeBase = video_->timeBase();

@@ -56,6 +56,7 @@ public:
     // The source stream's pixel shape, which a container may give when the codec does not.
     void SetSourceAspect(AVRational sar) { filter_->SetSourceAspect(sar); }
     void SetSourceInterlaced(bool interlaced) { filter_->SetSourceInterlaced(interlaced); }
+    void SetSourceTurns(int quarterTurns) { filter_->SetSourceTurns(quarterTurns); }
     // Ends the current source without ending the stream: the pictures the filters hold go to the
     // encoder, the filters start afresh for the next source, and its first picture becomes a key
     // frame. The encoder keeps its frames in flight and its rate control goes on undisturbed.

@@ -1,6 +1,7 @@
 // Reading, decoding and timing of one open file.
 #include "dialogs/player/PlaybackSession.h"
 
+#include "engine/DisplayRotation.h"
 #include "engine/StreamSelection.h"
 
 #include <algorithm>
@@ -103,7 +104,10 @@ bool PlaybackSession::Load(const std::string &path)
     if (videoStream_ >= 0) {
         AVStream *s = format_->streams[videoStream_];
         const AVRational sar = av_guess_sample_aspect_ratio(format_.get(), s, nullptr);
-        frameSize_ = FitPictureSize(s->codecpar->width, s->codecpar->height, sar.num, sar.den);
+        // A picture stored sideways is delivered as it is shown.
+        turns_ = UprightQuarterTurns(*s);
+        frameSize_ = turns_ % 2 ? FitPictureSize(s->codecpar->height, s->codecpar->width, sar.den, sar.num)
+                                : FitPictureSize(s->codecpar->width, s->codecpar->height, sar.num, sar.den);
         videoTick_ = av_q2d(s->time_base);
     }
     if (audioStream_ >= 0) {
@@ -541,16 +545,25 @@ bool PlaybackSession::ConvertPicture(const AVFrame &frame, int width, int height
     if (convertedFresh_ && convertedWidth_ == width && convertedHeight_ == height)
         return true;
     convertedFresh_ = false;
+    // A turned picture is scaled as it is stored, then turned.
+    const bool sideways = turns_ % 2 == 1;
+    const int scaledWidth = sideways ? height : width;
+    const int scaledHeight = sideways ? width : height;
     scaler_.reset(sws_getCachedContext(scaler_.release(), frame.width, frame.height,
-                                       static_cast<AVPixelFormat>(frame.format), width, height, AV_PIX_FMT_BGR24,
-                                       SWS_BILINEAR, nullptr, nullptr, nullptr));
+                                       static_cast<AVPixelFormat>(frame.format), scaledWidth, scaledHeight,
+                                       AV_PIX_FMT_BGR24, SWS_BILINEAR, nullptr, nullptr, nullptr));
     if (!scaler_)
         return false;
-    converted_.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3);
-    std::uint8_t *const planes[4] = {converted_.data(), nullptr, nullptr, nullptr};
-    const int strides[4] = {width * 3, 0, 0, 0};
+    const std::size_t bytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3;
+    std::vector<std::uint8_t> &scaled = turns_ ? unturned_ : converted_;
+    scaled.resize(bytes);
+    converted_.resize(bytes);
+    std::uint8_t *const planes[4] = {scaled.data(), nullptr, nullptr, nullptr};
+    const int strides[4] = {scaledWidth * 3, 0, 0, 0};
     if (sws_scale(scaler_.get(), frame.data, frame.linesize, 0, frame.height, planes, strides) <= 0)
         return false;
+    if (turns_)
+        TurnPixels(unturned_.data(), scaledWidth * 3, scaledWidth, scaledHeight, 3, turns_, converted_.data(), width * 3);
     convertedFresh_ = true;
     convertedWidth_ = width;
     convertedHeight_ = height;

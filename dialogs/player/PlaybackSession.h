@@ -116,6 +116,8 @@ private:
     int shownSerial_ = 0;
     SwsContextPtr scaler_;
     std::vector<std::uint8_t> converted_;
+    std::vector<std::uint8_t> unturned_;  // a turned source's picture before it is turned
+    int turns_ = 0;                       // clockwise quarter turns that stand its pictures upright
     int convertedWidth_ = 0;
     int convertedHeight_ = 0;
     bool convertedFresh_ = false;

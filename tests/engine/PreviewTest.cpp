@@ -168,6 +168,21 @@ TEST_F(NativeWindow, ConversionShowsItsFrames)
     ExpectBars();
 }
 
+// Stored with its white half on top and marked to be shown turned counter-clockwise: the white
+// half is shown on the left, as in the converted file.
+TEST_F(NativeWindow, TurnedSourceIsShownUpright)
+{
+    const std::string out = ScratchDir("preview-turned");
+    auto job = FillRows({RowFor(MediaPath("turned_90.mp4"))}, 0, out);
+    job->Preview.Attach(PreviewTarget::NativeWindow, window_);
+    ConvertWorker(*job);
+    ASSERT_EQ(job->TaskStatus[0].load(), kTaskCompleted);
+    EXPECT_GT(PixelAt(40, 30).g, 230);
+    EXPECT_GT(PixelAt(40, 90).g, 230);
+    EXPECT_NEAR(PixelAt(120, 30).g, 128, 20);
+    EXPECT_NEAR(PixelAt(120, 90).g, 128, 20);
+}
+
 TEST_F(NativeWindow, DetachWaitsUntilTheWorkerLetsGo)
 {
     const std::string out = ScratchDir("preview-detach");

@@ -3,7 +3,7 @@
 # Usage: make-test-media.sh OUTPUT_DIR
 set -euo pipefail
 out=$1
-stamp=$out/.complete-v7
+stamp=$out/.complete-v8
 [ -f "$stamp" ] && exit 0
 mkdir -p "$out"
 cd "$out"
@@ -37,6 +37,13 @@ ff -f lavfi -i "$(tone 440 44100 4)" -ac 2 -c:a libvorbis audio_only.ogg
 # Pictures that start 7 s after the sound, as in a source cut between key frames.
 ff -f lavfi -i "$(tone 440 48000 10)" -itsoffset 7 -f lavfi -i "$(bars 320x240 25 3)" \
    -map 0:a -map 1:v -c:v libx264 -preset ultrafast -c:a aac late_pictures.ts
+
+# Stored landscape (top half white, bottom half grey), to be shown turned as a phone marks it.
+ff -f lavfi -i "color=c=white:s=320x90:r=10:d=1" -f lavfi -i "color=c=gray:s=320x90:r=10:d=1" \
+   -filter_complex vstack -c:v libx264 -preset ultrafast -pix_fmt yuv420p turned_0.mp4
+for turn in 90 180 270; do
+  ff -i turned_0.mp4 -c copy -metadata:s:v:0 rotate=$turn turned_$turn.mp4
+done
 
 # Video without audio.
 ff -f lavfi -i "$(bars 320x240 25 4)" -c:v libx264 -preset ultrafast video_only.mp4

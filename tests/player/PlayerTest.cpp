@@ -366,6 +366,41 @@ TEST_F(PlayerTest, SourceWithOnlyPictureOrOnlySoundPlays)
     }
 }
 
+// Sources stored 320x180, top half white, bottom half grey, marked to be shown turned: pictures
+// come at the shown shape, the white half where the shown picture has it.
+TEST_F(PlayerTest, TurnedSourcesAreShownUpright)
+{
+    struct Turned {
+        const char *name;
+        int width, height;
+        int whiteX, whiteY, greyX, greyY;  // from the top left
+    };
+    const Turned sources[] = {
+        {"turned_0.mp4", 320, 180, 160, 45, 160, 135},
+        {"turned_90.mp4", 180, 320, 45, 160, 135, 160},
+        {"turned_180.mp4", 320, 180, 160, 135, 160, 45},
+        {"turned_270.mp4", 180, 320, 135, 160, 45, 160},
+    };
+    for (const Turned &t : sources) {
+        SCOPED_TRACE(t.name);
+        ASSERT_TRUE(OpenMedia(t.name));
+        std::int32_t width = -1, height = -1;
+        PlayerModule_GetFrameSize(&width, &height);
+        EXPECT_EQ(width, t.width);
+        EXPECT_EQ(height, t.height);
+        PlayerModule_Start();
+        std::this_thread::sleep_for(300ms);
+        std::vector<std::uint8_t> bgr(static_cast<std::size_t>(t.width) * t.height * 3);
+        ASSERT_EQ(PlayerModule_GetFrame(bgr.data(), t.width, t.height), 0);
+        const auto green = [&](int x, int y) { // rows bottom first
+            return bgr[(static_cast<std::size_t>(t.height - 1 - y) * t.width + x) * 3 + 1];
+        };
+        EXPECT_GT(green(t.whiteX, t.whiteY), 230);
+        EXPECT_NEAR(green(t.greyX, t.greyY), 128, 20);
+        PlayerModule_Close();
+    }
+}
+
 TEST_F(PlayerTest, NoSoundDevicePlaysSilentlyOnTheWallClock)
 {
     const char *driver = std::getenv("SDL_AUDIODRIVER");
