@@ -49,7 +49,13 @@ void CTamselAVConverterDlg::StartPreviewTimers()
 
 bool CTamselAVConverterDlg::OpenSelected()
 {
-    const QList<int> rows = m_taskList->SelectedRows();
+    QList<int> rows = m_taskList->SelectedRows();
+    // Rows just added are left unselected, and Play would then do nothing at all: it plays the
+    // top row, selected so that the list shows what plays.
+    if (rows.isEmpty() && m_taskList->GetItemCount() > 0) {
+        m_taskList->SetRowSelected(0, true);
+        rows = m_taskList->SelectedRows();
+    }
     if (rows.isEmpty() || ClipTaskIndex < 0)
         return false;
     const int row = *std::max_element(rows.begin(), rows.end());

@@ -293,6 +293,12 @@ bool CTamselAVConverterDlg::LoadMediaInfo()
 
 void CTamselAVConverterDlg::ShowFileInformation()
 {
+    // Adding enables the button and leaves no row selected: say what is missing, as Clip does,
+    // rather than do nothing.
+    if (m_taskList->FirstSelected() < 0) {
+        ShowMessage(this, QStringLiteral("Please select the video file to show its information!"));
+        return;
+    }
     LoadRowInfo(kInfoDialog);
 }
 
@@ -321,6 +327,10 @@ void CTamselAVConverterDlg::RemoveSelected()
 
 void CTamselAVConverterDlg::OnRemoveButton()
 {
+    if (m_taskList->FirstSelected() < 0) {
+        ShowMessage(this, QStringLiteral("Please select the video files to remove!"));
+        return;
+    }
     RemoveSelected();
     StopPreview();
 }

@@ -61,13 +61,13 @@ protected:
     }
 };
 
-TEST_F(Preview, PlayWithoutASelectedRowDoesNothing)
+TEST_F(Preview, PlayWithoutASelectedRowPlaysTheTopRow)
 {
     window->TaskList()->clearSelection();
     PressPlay();
-    EXPECT_FALSE(Playing());
-    EXPECT_FALSE(window->IsTimerActive(kPlayerPositionTimer));
-    EXPECT_EQ(PlayerDuration(), 0.0);
+    EXPECT_TRUE(Playing());
+    EXPECT_EQ(window->TaskList()->SelectedRows(), QList<int>{0});
+    EXPECT_NEAR(PlayerDuration(), 12.0, 0.2);
 }
 
 TEST_F(Preview, PlayPausesAndResumesWhereItPaused)

@@ -470,13 +470,17 @@ TEST_F(TaskList, ContextMenuWithAndWithoutSelection)
     EXPECT_EQ(Rows(), 0);
 }
 
-TEST_F(TaskList, FileInformationWithoutSelectionDoesNothing)
+// Adding enables them with no row selected; pressed then they ask for a row, as Clip does.
+TEST_F(TaskList, InformationAndRemoveButtonsWithoutSelectionAskForARow)
 {
     Add({Media("mpeg4_mp3.avi")});
     window->TaskList()->clearSelection();
-    window->ShowFileInformation();
+    window->Button(IDC_FILEINFO)->click();
+    window->Button(IDC_REMOVE)->click();
     EXPECT_TRUE(desktop.dialogs.isEmpty());
-    EXPECT_TRUE(desktop.messages.isEmpty());
+    EXPECT_EQ(Messages(), (QStringList{QStringLiteral("Please select the video file to show its information!"),
+                                       QStringLiteral("Please select the video files to remove!")}));
+    EXPECT_EQ(Rows(), 1);
 }
 
 TEST_F(TaskList, ClipOpensOneDialogPerSelectedRow)
