@@ -219,42 +219,33 @@ TEST(ConvertWorker, PicturesStartingLateStillReadAsTheProfileMadeThem)
     EXPECT_EQ(plays, JudgeSettings(settings).devices);
 }
 
-struct TurnCase {
-    const char *source;
-    int whiteX, whiteY, greyX, greyY;  // points of the shown picture's two halves in the 320x240 frame
-};
-
-// The source is stored 320x180, top half white, bottom half grey, and marked to be shown turned
-// (the mark for 90 degrees turns it counter-clockwise, as the ffmpeg program and players show it).
+// Sources stored 320x180, top half white, bottom half grey, and marked to be shown turned (the
+// mark for 90 degrees turns them counter-clockwise, as the ffmpeg program and players show it).
 // Shown upright and padded: landscape in rows 30-209, portrait in columns 92-227.
-class TurnedSource : public ::testing::TestWithParam<TurnCase> {};
-
-TEST_P(TurnedSource, IsConvertedUpright)
+TEST(ConvertWorker, TurnedSourcesAreConvertedUpright)
 {
-    const TurnCase &c = GetParam();
-    const std::string out = ScratchDir(std::string("turned-") + c.source);
-    auto job = ConvertRows({RowFor(MediaPath(c.source))}, 0, out);
-    ASSERT_EQ(job->TaskStatus[0].load(), kTaskCompleted) << job->FailureReasons[0];
-    const GrayPicture p = PictureAt(job->OutputPaths[0], 0.5);
-    ASSERT_EQ(p.width, 320);
-    ASSERT_EQ(p.height, 240);
-    EXPECT_GT(p.At(c.whiteX, c.whiteY), 200);
-    EXPECT_NEAR(p.At(c.greyX, c.greyY), 126, 25);
-    // The bars are where the shown shape leaves them, not where the stored one would.
-    const bool portrait = c.whiteX != c.greyX;
-    EXPECT_LT(portrait ? p.At(40, 120) : p.At(160, 12), 40);
-    EXPECT_LT(portrait ? p.At(280, 120) : p.At(160, 228), 40);
+    const struct {
+        const char *source;
+        int whiteX, whiteY, greyX, greyY;  // points of the two halves in the 320x240 frame
+    } cases[] = {{"turned_0.mp4", 160, 70, 160, 170},
+                 {"turned_90.mp4", 125, 120, 195, 120},
+                 {"turned_180.mp4", 160, 170, 160, 70},
+                 {"turned_270.mp4", 195, 120, 125, 120}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.source);
+        auto job = ConvertRows({RowFor(MediaPath(c.source))}, 0, ScratchDir(std::string("turned-") + c.source));
+        ASSERT_EQ(job->TaskStatus[0].load(), kTaskCompleted) << job->FailureReasons[0];
+        const GrayPicture p = PictureAt(job->OutputPaths[0], 0.5);
+        ASSERT_EQ(p.width, 320);
+        ASSERT_EQ(p.height, 240);
+        EXPECT_GT(p.At(c.whiteX, c.whiteY), 200);
+        EXPECT_NEAR(p.At(c.greyX, c.greyY), 126, 25);
+        // The bars are where the shown shape leaves them, not where the stored one would.
+        const bool portrait = c.whiteX != c.greyX;
+        EXPECT_LT(portrait ? p.At(40, 120) : p.At(160, 12), 40);
+        EXPECT_LT(portrait ? p.At(280, 120) : p.At(160, 228), 40);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Turns, TurnedSource,
-                         ::testing::Values(TurnCase{"turned_0.mp4", 160, 70, 160, 170},
-                                           TurnCase{"turned_90.mp4", 125, 120, 195, 120},
-                                           TurnCase{"turned_180.mp4", 160, 170, 160, 70},
-                                           TurnCase{"turned_270.mp4", 195, 120, 125, 120}),
-                         [](const auto &info) {
-                             std::string name = info.param.source;
-                             return name.substr(0, name.find('.'));
-                         });
 
 TEST(ConvertWorker, ZeroLengthClipConvertsToTheEnd)
 {
