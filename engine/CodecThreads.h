@@ -39,9 +39,9 @@ inline int H264EncoderThreads()
 }
 
 // The stages that feed the picture encoder run ten steps of niceness below it: the sound stage
-// when the encoder leaves gaps for it (with the demuxing thread standing in once it falls
-// behind), a picture decoder's frame threads when the encoder has the larger share of the work
-// and no other program wants the cores.
+// when the encoder leaves gaps for it (with the demuxing thread standing in once other programs
+// take the cores), a picture decoder's frame threads when the encoder has the larger share of
+// the work and no other program wants the cores.
 // x264's frame threads wait on each other row by row, so a feeder that takes the core from the
 // frame the others are waiting on idles them all; at a lower priority the feeders run in those
 // gaps instead, and the queues between the stages leave them room to fall behind for a moment.

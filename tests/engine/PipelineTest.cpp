@@ -120,16 +120,19 @@ private:
 
 struct StageCase {
     bool stageHasACore;  // its work spins on the CPU, or its thread sleeps as a starved one waits
+    int otherRunnable;   // other programs' threads wanting a core, as the stage sees it
     bool takenOver;
 };
 
 class StandInStages : public ::testing::TestWithParam<StageCase> {};
 
-// A stage that is merely the slower one is waited for; one that gets no core has its work taken
-// over by the feeding thread. Either way every item is worked on once, in order.
-TEST_P(StandInStages, TheFeedingThreadTakesOverOnlyFromAStageThatGetsNoCore)
+// A stage that is merely the slower one is waited for, and so is one held back only by this
+// process's own threads; one that other programs keep from the cores has its work taken over by
+// the feeding thread. Either way every item is worked on once, in order.
+TEST_P(StandInStages, TheFeedingThreadTakesOverOnlyFromAStageOtherProgramsStarve)
 {
     const StageCase &c = GetParam();
+    FixOtherRunnableThreads(c.otherRunnable);
     std::vector<std::pair<int, bool>> done;  // the item, and whether the feeding thread did it
     const auto feeder = std::this_thread::get_id();
     StandInStage<int> stage(2, [&](int &value) {
@@ -146,13 +149,16 @@ TEST_P(StandInStages, TheFeedingThreadTakesOverOnlyFromAStageThatGetsNoCore)
     EXPECT_EQ(stage.takenOver(), c.takenOver);
     stage.End();
     worker.join();
+    FixOtherRunnableThreads(std::nullopt);
     ASSERT_EQ(done.size(), 20u);
     for (int i = 0; i < 20; ++i)
         EXPECT_EQ(done[static_cast<std::size_t>(i)].first, i + 1);
     EXPECT_EQ(done[17].second, c.takenOver);
 }
 
-INSTANTIATE_TEST_SUITE_P(Stages, StandInStages, ::testing::Values(StageCase{true, false}, StageCase{false, true}));
+INSTANTIATE_TEST_SUITE_P(Stages, StandInStages,
+                         ::testing::Values(StageCase{true, 2, false}, StageCase{false, 0, false},
+                                           StageCase{false, 2, true}));
 
 namespace {
 
