@@ -9,8 +9,10 @@
 #   audio   the 1080p file's sound                      -> profile 90106 (MP3 44.1 kHz)
 #   merge   three 20 s 720p30 H.264 + AAC sources       -> one 90400 file, against the concat filter
 # Columns: medians over the rounds of the wall and CPU (user + system) ratios ours / ffmpeg, our
-# CPU/wall, and both programs' peak resident memory. The machine is best left idle meanwhile;
-# on a shared one the paired rounds keep the ratios comparable, the absolute times are not.
+# CPU/wall, our CPU over the core time the host left us (CPU / (wall x (1 - steal))) and the
+# host's share of the machine's time during our runs (steal), and both programs' peak resident
+# memory. The machine is best left idle meanwhile; on a shared one the paired rounds keep the
+# ratios comparable, the absolute times are not.
 # Usage: bench/anchors-vs-ffmpeg.sh [BUILD_DIR] [ROUNDS] [ANCHOR...]   (a benchmark, not a test)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -92,20 +94,24 @@ ours_cmd() {  # ANCHOR OUTPUT_DIR
   esac
 }
 
-# Runs cmd into a fresh OUTPUT_DIR and prints "wall cpu peak_kib". The files the run before wrote
-# are on disk first, so that writing them back does not take CPU time from this one.
+# The machine's CPU time so far and the part of it the host gave to others (steal): a virtual
+# machine whose cores are taken away now and then shows it as our cores standing idle.
+cpu_times() { awk '/^cpu / { t = 0; for (i = 2; i <= NF; i++) t += $i; print t, $9 }' /proc/stat; }
+
+# Runs cmd into a fresh OUTPUT_DIR and prints "wall cpu peak_kib steal", steal being the share of
+# the machine's CPU time the host took meanwhile. The files the run before wrote are on disk
+# first, so that writing them back does not take CPU time from this one.
 measure() {  # OUTPUT_DIR
-  local stats=$work/time.txt
+  local stats=$work/time.txt before
   rm -rf "$1"; mkdir -p "$1"; sync
+  before=$(cpu_times)
   /usr/bin/time -o "$stats" -f "%e %U %S %M" "${cmd[@]}" > /dev/null || { echo "failed: ${cmd[*]}" >&2; exit 1; }
-  awk '{ printf "%s %.3f %s\n", $1, $2 + $3, $4 }' "$stats"
+  echo "$before $(cpu_times) $(tail -1 "$stats")" |
+    awk '{ d = $3 - $1; printf "%s %.3f %s %.4f\n", $5, $6 + $7, $8, (d > 0 ? ($4 - $2) / d : 0) }'
 }
 
 results=$work/anchors.txt
 : > "$results"
-# The machine's CPU time so far and the part of it the host gave to others (steal): a virtual
-# machine whose cores are taken away now and then shows it as our cores standing idle.
-cpu_times() { awk '/^cpu / { t = 0; for (i = 2; i <= NF; i++) t += $i; print t, $9 }' /proc/stat; }
 started=$(date '+%Y-%m-%d %H:%M %Z'); load_before=$(cut -d' ' -f1-3 /proc/loadavg); times_before=$(cpu_times)
 for round in $(seq 1 "$rounds"); do
   for a in "${anchors[@]}"; do
@@ -119,18 +125,23 @@ done
 echo "zentrova-convert / ffmpeg, $rounds paired rounds, $(nproc) cores; started $started (load $load_before)," \
      "ended $(date '+%H:%M') (load $(cut -d' ' -f1-3 /proc/loadavg)); $(echo "$times_before $(cpu_times)" |
      awk '{ d = $3 - $1; printf "%.1f %% of the CPU time went to the host (steal)", (d > 0 ? 100 * ($4 - $2) / d : 0) }')"
-printf '%-7s %9s %9s %7s %7s %9s %9s %9s %7s\n' anchor ours_s ffmpeg_s wall cpu cpu/wall ours_MiB ffm_MiB mem
+printf '%-7s %9s %9s %7s %7s %9s %9s %7s %9s %9s %7s\n' anchor ours_s ffmpeg_s wall cpu cpu/wall cpu/given steal% \
+  ours_MiB ffm_MiB mem
 for a in "${anchors[@]}"; do
   awk -v a="$a" '
     function median(v, n,   i, j, t) {
       for (i = 2; i <= n; i++) for (j = i; j > 1 && v[j - 1] > v[j]; j--) { t = v[j]; v[j] = v[j - 1]; v[j - 1] = t }
       return n % 2 ? v[(n + 1) / 2] : (v[n / 2] + v[n / 2 + 1]) / 2
     }
-    $1 == a { n++; zw[n] = $3; fw[n] = $6; wr[n] = $3 / $6; cr[n] = $4 / $7; cw[n] = $4 / $3; zm[n] = $5; fm[n] = $8 }
+    $1 == a {
+      n++; zw[n] = $3; fw[n] = $7; wr[n] = $3 / $7; cr[n] = $4 / $8; cw[n] = $4 / $3; zm[n] = $5; fm[n] = $9
+      st[n] = 100 * $6; cg[n] = $4 / ($3 * (1 - $6))
+    }
     END {
       if (!n) exit
       z = median(zw, n); f = median(fw, n); w = median(wr, n); c = median(cr, n); u = median(cw, n)
       m1 = median(zm, n) / 1024; m2 = median(fm, n) / 1024
-      printf "%-7s %9.2f %9.2f %7.3f %7.3f %9.2f %9.0f %9.0f %7.2f\n", a, z, f, w, c, u, m1, m2, m1 / m2
+      printf "%-7s %9.2f %9.2f %7.3f %7.3f %9.2f %9.2f %7.1f %9.0f %9.0f %7.2f\n", a, z, f, w, c, u, median(cg, n),
+             median(st, n), m1, m2, m1 / m2
     }' "$results"
 done
