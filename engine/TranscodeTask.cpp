@@ -420,7 +420,9 @@ void TranscodeTask::PublishProgress()
         percent = audioPackets_ * 100 / std::max<std::int64_t>(vorbisProgressBase_, 1);
     } else if (progressSeconds_ > 0) {
         const double a = audio_ ? audioPosition_.load(std::memory_order_relaxed) : 0.0;
-        const double v = timeline_ ? timeline_->position() : 0.0;
+        // What is written, not what is handed over: the encoder's look-ahead alone holds over a
+        // second of pictures, which made the bar and the time left run ahead.
+        const double v = video_ ? video_->writtenSeconds() : 0.0;
         percent = static_cast<std::int64_t>(std::max(a, v) * 100.0 / progressSeconds_);
     }
     if (percent >= 0)

@@ -7,6 +7,7 @@
 #include "engine/StageQueue.h"
 #include "engine/TranscodeRules.h"
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -63,6 +64,9 @@ public:
     EngineStatus EndSource(OutputFile &output);
     // Sends the end of stream and writes every packet the filters and the encoder still hold.
     EngineStatus Drain(OutputFile &output);
+    // Where the picture written to the output ends, in seconds; safe from any thread. The
+    // pictures handed over run ahead of it by the queues and the encoder's look-ahead.
+    double writtenSeconds() const { return writtenSeconds_.load(std::memory_order_relaxed); }
 
 private:
     struct Filtered {
@@ -91,6 +95,7 @@ private:
     std::unique_ptr<StageQueue<Filtered>> filtered_;
     EngineStatus encoderFailure_;
     std::thread encoderThread_;
+    std::atomic<double> writtenSeconds_{0.0};
 };
 
 } // namespace zentrova
