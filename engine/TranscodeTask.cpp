@@ -420,10 +420,12 @@ void TranscodeTask::PublishProgress()
         percent = audioPackets_ * 100 / std::max<std::int64_t>(vorbisProgressBase_, 1);
     } else if (progressSeconds_ > 0) {
         const double a = audio_ ? audioPosition_.load(std::memory_order_relaxed) : 0.0;
-        // What is written, not what is handed over: the encoder's look-ahead alone holds over a
-        // second of pictures, which made the bar and the time left run ahead.
-        const double v = video_ ? video_->writtenSeconds() : 0.0;
-        percent = static_cast<std::int64_t>(std::max(a, v) * 100.0 / progressSeconds_);
+        const double placed = timeline_ ? timeline_->position() : 0.0;
+        const double written = timeline_ ? video_->writtenSeconds() : 0.0;
+        percent = static_cast<std::int64_t>(ConvertedSeconds(a, placed, written) * 100.0 / progressSeconds_);
+        // Pictures placed while none is written take back what the sound ahead of them counted;
+        // the bar holds its place meanwhile. This thread alone publishes while the row runs.
+        percent = std::max<std::int64_t>(percent, job_.Progress.load(std::memory_order_relaxed));
     }
     if (percent >= 0)
         job_.Progress.store(static_cast<std::int32_t>(std::min<std::int64_t>(percent, 100)), std::memory_order_relaxed);

@@ -244,7 +244,7 @@ EngineStatus VideoEncoder::WritePackets(OutputFile &output)
         }
         packet_->duration = duration;
         packet_->stream_index = stream_->index;
-        const double end = static_cast<double>(packet_->pts + duration) * av_q2d(encoder_->time_base);
+        const double end = static_cast<double>(packet_->pts + 1) * av_q2d(encoder_->time_base);
         ret = output.WritePacket(packet_.get(), encoder_->time_base);
         av_packet_unref(packet_.get());
         if (ret < 0)

@@ -64,8 +64,8 @@ public:
     EngineStatus EndSource(OutputFile &output);
     // Sends the end of stream and writes every packet the filters and the encoder still hold.
     EngineStatus Drain(OutputFile &output);
-    // Where the picture written to the output ends, in seconds; safe from any thread. The
-    // pictures handed over run ahead of it by the queues and the encoder's look-ahead.
+    // The output picture's position in seconds, one tick past the last picture written, as
+    // VideoTimeline counts the pictures it places; safe from any thread.
     double writtenSeconds() const { return writtenSeconds_.load(std::memory_order_relaxed); }
 
 private:
