@@ -76,6 +76,9 @@ public:
     // Drops what is queued and retires the stage's thread; later items are dropped.
     void Abort() { queue_.Abort(); }
 
+    // Whether Hand would wait for room.
+    bool full() const { return !takenOver() && queue_.full(); }
+
     // Whether the feeding thread has taken the work over.
     bool takenOver() const { return takenOver_.load(std::memory_order_relaxed); }
 

@@ -12,6 +12,7 @@
 #include <pthread.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -23,6 +24,12 @@ namespace {
 
 // Frames this far before the clip start still count as at the start (timestamp rounding).
 constexpr double kStartTolerance = 0.001;
+
+// How far the sound may run ahead of the picture, seconds: enough for the gaps to be filled,
+// short enough that a stopped file's sound does not outlast its picture by much.
+constexpr double kSoundLead = 2.0;
+// Video packets held for it, bytes: 2 s of a 50 Mbit/s source.
+constexpr std::size_t kHeldBytesLimit = 12 << 20;
 
 int StopCallback(void *opaque)
 {
@@ -241,6 +248,9 @@ EngineStatus TranscodeTask::StartStages(OutputFile &output)
     constexpr std::size_t kSoundFrames = 96;
     if (video_)
         pictures_ = std::make_unique<StageQueue<PlacedPicture>>(kPictures);
+    const AVRational rate = facts_.videoRate;
+    const double fps = rate.num > 0 && rate.den > 0 ? std::clamp(av_q2d(rate), 1.0, 120.0) : 30.0;
+    heldLimit_ = static_cast<std::size_t>(std::ceil(kSoundLead * fps));
     if (audio_)
         sound_ = std::make_unique<StandInStage<DecodedSound>>(
             kSoundFrames, [this, &output](DecodedSound &sound) { ConvertSound(sound, output); });
@@ -258,25 +268,38 @@ EngineStatus TranscodeTask::StartStages(OutputFile &output)
 
 // The demuxing loop: every packet goes to its decoder until the source or the clip ends, a stop
 // is requested or something fails.
+//
+// While the picture queue is full the loop reads on for the sound and holds the video packets it
+// meets, up to a short lead: otherwise the sound stage, which only works in the gaps the picture
+// encoder leaves, finds its queue empty in most of them and a core stands idle.
 EngineStatus TranscodeTask::PumpPackets()
 {
     EngineStatus result;
     for (;;) {
         preview_.Service();
-        if (StopRequested()) {
-            stopReason_ = StopReason::StopRequested;
-            return {};
-        }
+        if (StopRequested())
+            return StopAfterHeldVideo();
         if (Done()) {
             stopReason_ = StopReason::ClipEnded;
             return {};
         }
+        if (!heldVideo_.empty() && !ReadsAhead()) {
+            // Only a full sound queue stops the reading ahead: wait for whichever side frees first.
+            if (MayReadAhead()) {
+                pictures_->WaitForRoom(std::chrono::milliseconds(2));
+                continue;
+            }
+            result = DecodeHeldVideo();
+            if (!result.ok()) {
+                stopReason_ = StopReason::Failed;
+                return result;
+            }
+            continue;
+        }
         const int ret = input_.ReadPacket(packet_.get());
         if (ret < 0) {
-            if (StopRequested()) {
-                stopReason_ = StopReason::StopRequested;
-                return {};
-            }
+            if (StopRequested())
+                return StopAfterHeldVideo();
             if (input_.readFailed() || ret == AVERROR(EIO)) {
                 stopReason_ = StopReason::Failed;
                 return EngineStatus::Failure("cannot read the source", input_.readFailed() ? input_.format()->pb->error : ret);
@@ -289,7 +312,18 @@ EngineStatus TranscodeTask::PumpPackets()
             break;
         }
         if (packet_->stream_index == input_.videoIndex() && video_ && !videoPastEnd_) {
-            result = DecodeVideo(packet_.get());
+            if (heldVideo_.empty() && !ReadsAhead()) {
+                result = DecodeVideo(packet_.get());
+            } else {
+                AVPacketPtr held(av_packet_alloc());
+                if (!held) {
+                    stopReason_ = StopReason::Failed;
+                    return EngineStatus::Failure("out of memory", AVERROR(ENOMEM));
+                }
+                av_packet_move_ref(held.get(), packet_.get());
+                heldBytes_ += static_cast<std::size_t>(held->size);
+                heldVideo_.push_back(std::move(held));
+            }
         } else if (packet_->stream_index == input_.audioIndex() && audio_ &&
                    !audioFull_.load(std::memory_order_relaxed)) {
             ++audioPackets_;
@@ -302,14 +336,50 @@ EngineStatus TranscodeTask::PumpPackets()
             return result;
         }
     }
-    // The source ended: what the decoders still hold belongs to it.
-    if (video_ && !videoPastEnd_)
+    // The source ended: what was held and what the decoders still hold belongs to it.
+    while (result.ok() && !heldVideo_.empty())
+        result = DecodeHeldVideo();
+    if (result.ok() && video_ && !videoPastEnd_)
         result = DecodeVideo(nullptr);
     if (result.ok() && audio_ && !audioFull_.load(std::memory_order_relaxed))
         result = DecodeAudio(nullptr);
     if (!result.ok())
         stopReason_ = StopReason::Failed;
     return result;
+}
+
+// Whether the loop may read on past the picture: the picture queue is full, the sound still wants
+// its packets, and the lead is short.
+bool TranscodeTask::MayReadAhead() const
+{
+    return pictures_ && pictures_->full() && sound_ && !audioFull_.load(std::memory_order_relaxed) &&
+           heldVideo_.size() < heldLimit_ && heldBytes_ < kHeldBytesLimit;
+}
+
+// Whether the next packet is read rather than a held picture decoded.
+bool TranscodeTask::ReadsAhead() const
+{
+    return MayReadAhead() && !sound_->full();
+}
+
+// A stopped file keeps the pictures read ahead, so that its picture lasts as long as its sound.
+EngineStatus TranscodeTask::StopAfterHeldVideo()
+{
+    stopReason_ = StopReason::StopRequested;
+    EngineStatus result;
+    while (result.ok() && !heldVideo_.empty())
+        result = DecodeHeldVideo();
+    if (!result.ok())
+        stopReason_ = StopReason::Failed;
+    return result;
+}
+
+EngineStatus TranscodeTask::DecodeHeldVideo()
+{
+    AVPacketPtr packet = std::move(heldVideo_.front());
+    heldVideo_.pop_front();
+    heldBytes_ -= static_cast<std::size_t>(packet->size);
+    return videoPastEnd_ ? EngineStatus{} : DecodeVideo(packet.get());
 }
 
 // The stages finish what they were given.
@@ -422,9 +492,11 @@ void TranscodeTask::PublishProgress()
         const double a = audio_ ? audioPosition_.load(std::memory_order_relaxed) : 0.0;
         const double placed = timeline_ ? timeline_->position() : 0.0;
         const double written = timeline_ ? video_->writtenSeconds() : 0.0;
-        percent = static_cast<std::int64_t>(ConvertedSeconds(a, placed, written) * 100.0 / progressSeconds_);
-        // Pictures placed while none is written take back what the sound ahead of them counted;
-        // the bar holds its place meanwhile. This thread alone publishes while the row runs.
+        const bool pictureRuns = timeline_ && !videoPastEnd_ && stopReason_ != StopReason::SourceEnded;
+        percent = static_cast<std::int64_t>(ConvertedSeconds(a, placed, written, pictureRuns) * 100.0 / progressSeconds_);
+        // The sound a merge's row counted once its picture had ended is not taken back while the
+        // next row's picture catches up: the bar holds its place. This thread alone publishes
+        // while the row runs.
         percent = std::max<std::int64_t>(percent, job_.Progress.load(std::memory_order_relaxed));
     }
     if (percent >= 0)

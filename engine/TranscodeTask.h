@@ -13,7 +13,9 @@
 #include "engine/VideoTimeline.h"
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -114,6 +116,10 @@ private:
     void PrepareVideo(const OutputFile &output);
     EngineStatus StartStages(OutputFile &output);
     EngineStatus PumpPackets();
+    bool MayReadAhead() const;
+    bool ReadsAhead() const;
+    EngineStatus DecodeHeldVideo();
+    EngineStatus StopAfterHeldVideo();
     void EndStages();
     void AbortStages();
     void JoinStages();
@@ -159,6 +165,11 @@ private:
     double audioAfter_ = 0;   // ... and when the source's sound was all delivered
     std::int64_t audioPackets_ = 0;
     std::int64_t vorbisProgressBase_ = 100;
+
+    // Video packets read past a full picture queue, so that the sound runs on meanwhile.
+    std::deque<AVPacketPtr> heldVideo_;
+    std::size_t heldBytes_ = 0;
+    std::size_t heldLimit_ = 0;  // packets: the sound's lead over the picture, in pictures
 
     // Between the demuxing thread and the stages.
     std::unique_ptr<StageQueue<PlacedPicture>> pictures_;

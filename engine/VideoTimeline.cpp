@@ -59,8 +59,10 @@ VideoTimeline::Placement VideoTimeline::Place(double seconds)
     return p;
 }
 
-double ConvertedSeconds(double sound, double picturesPlaced, double picturesWritten)
+double ConvertedSeconds(double sound, double picturesPlaced, double picturesWritten, bool pictureRuns)
 {
+    if (pictureRuns)
+        return std::max(picturesWritten, 0.0);
     const double inFlight = std::max(picturesPlaced - picturesWritten, 0.0);
     return std::max(std::max(sound, picturesPlaced) - inFlight, 0.0);
 }

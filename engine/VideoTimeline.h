@@ -49,10 +49,10 @@ private:
     double shift_ = 0;  // undoes jumps in the source's timestamps
 };
 
-// How much of a task's output is done, seconds: the further of the sound converted and the
-// pictures placed, less the pictures placed but not yet written (the queues and the encoder's
-// look-ahead, over a second of them). The sound, converted as it is read, runs as far ahead of
-// the file's picture as the placed pictures do; once the picture has ended, the sound alone.
-double ConvertedSeconds(double sound, double picturesPlaced, double picturesWritten);
+// How much of a task's output is done, seconds. While the picture runs, the pictures written:
+// pictures placed but still in the queues or the encoder's look-ahead (over a second of them) do
+// not count, nor the sound, which is read ahead of the picture. Once the picture has ended (or
+// without one), the further of the sound converted and the pictures placed, less those in flight.
+double ConvertedSeconds(double sound, double picturesPlaced, double picturesWritten, bool pictureRuns);
 
 } // namespace zentrova

@@ -158,21 +158,25 @@ TEST(UniqueOutputPath, CountsBeforeTheExtension)
 }
 
 // Progress counts what is written: pictures placed but still in the queues or the encoder's
-// look-ahead do not count, nor the sound that runs as far ahead of them.
+// look-ahead do not count, nor the sound read ahead of them.
 TEST(ConvertedSeconds, CountsOnlyThePictureWrittenAndTheSoundOnceThePictureHasEnded)
 {
     struct Case {
-        double sound, placed, written, expected;
+        double sound, placed, written;
+        bool pictureRuns;
+        double expected;
     };
     const Case cases[] = {
-        {5.0, 5.0, 3.5, 3.5},  // sound converted as it is read, pictures in flight
-        {2.0, 5.0, 3.5, 3.5},  // the lowered sound stage behind
-        {1.0, 1.5, 0.0, 0.0},  // nothing written yet
-        {8.0, 3.0, 3.0, 8.0},  // the picture ended early
-        {4.0, 0.0, 0.0, 4.0},  // no picture
-        {2.0, 6.0, 5.0, 5.0},  // the sound ended early
+        {5.0, 5.0, 3.5, true, 3.5},   // sound converted as it is read, pictures in flight
+        {7.0, 5.0, 3.5, true, 3.5},   // the sound read ahead while the picture queue is full
+        {2.0, 5.0, 3.5, true, 3.5},   // the lowered sound stage behind
+        {1.0, 1.5, 0.0, true, 0.0},   // nothing written yet
+        {8.0, 3.0, 3.0, false, 8.0},  // the picture ended early
+        {8.0, 3.0, 2.5, false, 7.5},  // ... and the encoder still holds some of it
+        {4.0, 0.0, 0.0, false, 4.0},  // no picture
+        {2.0, 6.0, 5.0, true, 5.0},   // the sound ended early
     };
     for (const Case &c : cases)
-        EXPECT_DOUBLE_EQ(ConvertedSeconds(c.sound, c.placed, c.written), c.expected)
+        EXPECT_DOUBLE_EQ(ConvertedSeconds(c.sound, c.placed, c.written, c.pictureRuns), c.expected)
             << c.sound << " " << c.placed << " " << c.written;
 }
