@@ -337,8 +337,7 @@ EngineStatus TranscodeTask::PumpPackets()
         }
     }
     // The source ended: what was held and what the decoders still hold belongs to it.
-    while (result.ok() && !heldVideo_.empty())
-        result = DecodeHeldVideo();
+    result = DecodeAllHeldVideo();
     if (result.ok() && video_ && !videoPastEnd_)
         result = DecodeVideo(nullptr);
     if (result.ok() && audio_ && !audioFull_.load(std::memory_order_relaxed))
@@ -366,9 +365,7 @@ bool TranscodeTask::ReadsAhead() const
 EngineStatus TranscodeTask::StopAfterHeldVideo()
 {
     stopReason_ = StopReason::StopRequested;
-    EngineStatus result;
-    while (result.ok() && !heldVideo_.empty())
-        result = DecodeHeldVideo();
+    EngineStatus result = DecodeAllHeldVideo();
     if (!result.ok())
         stopReason_ = StopReason::Failed;
     return result;
@@ -380,6 +377,14 @@ EngineStatus TranscodeTask::DecodeHeldVideo()
     heldVideo_.pop_front();
     heldBytes_ -= static_cast<std::size_t>(packet->size);
     return videoPastEnd_ ? EngineStatus{} : DecodeVideo(packet.get());
+}
+
+EngineStatus TranscodeTask::DecodeAllHeldVideo()
+{
+    EngineStatus result;
+    while (result.ok() && !heldVideo_.empty())
+        result = DecodeHeldVideo();
+    return result;
 }
 
 // The stages finish what they were given.

@@ -119,6 +119,7 @@ private:
     bool MayReadAhead() const;
     bool ReadsAhead() const;
     EngineStatus DecodeHeldVideo();
+    EngineStatus DecodeAllHeldVideo();
     EngineStatus StopAfterHeldVideo();
     void EndStages();
     void AbortStages();
